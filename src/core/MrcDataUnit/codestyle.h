@@ -1,0 +1,70 @@
+// The code-style library: one binary file of infrared code styles, each
+// describing one protocol (carrier, symbol groups, frame patterns, frame
+// sequence). Records are read in file order; nothing here writes the file
+// except the library compiler's writer.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tvq31 {
+
+inline constexpr int kMaxGroups = 4;
+inline constexpr int kMaxGroupElements = 6;
+inline constexpr int kMaxFrames = 6;
+inline constexpr int kMaxFrameElements = 32;
+inline constexpr int kMaxSequence = 8;
+inline constexpr int kMaxTrailer = 4;
+inline constexpr int kNameSize = 21;
+inline constexpr int kBodySize = 1012;
+inline constexpr int kRecordSize = kNameSize + kBodySize;  // 1033
+inline constexpr char kLibraryHeader[] = "Vexor ZorizIrevorOruzavuduv CodeInfo";
+inline constexpr char kLibraryFileName[] = "QD01.csl";
+
+struct SymbolGroup {
+  uint8_t Count = 0;
+  std::array<uint32_t, kMaxGroupElements> Elements{};
+};
+
+struct FramePattern {
+  uint8_t Count = 0;
+  std::array<uint32_t, kMaxFrameElements> Elements{};
+};
+
+// One code style as stored: the name block and the body fields. Counts are
+// taken as stored; users check them against the limits above.
+struct CodeStyleNode {
+  std::string Name;  // up to the first zero byte of the 21-byte name block
+  uint8_t NoCarrier = 0;
+  int32_t CarrierFreq = 0;
+  uint8_t CarrierSel = 0;
+  uint8_t UnitDivisor = 0;
+  uint8_t GroupCount = 0;
+  std::array<SymbolGroup, kMaxGroups> Groups{};
+  uint8_t FreeSymbolMode = 0;
+  uint8_t FreeSymbolHigh = 0;
+  uint8_t FreeSymbolLow = 0;
+  uint8_t FrameCount = 0;
+  std::array<FramePattern, kMaxFrames> Frames{};
+  uint8_t SequenceCount = 0;
+  std::array<uint32_t, kMaxSequence> Sequence{};
+  uint8_t RepeatCount = 0;
+  uint8_t TrailerCount = 0;
+  std::array<uint32_t, kMaxTrailer> Trailer{};
+  uint8_t ModeHigh = 0;
+  uint8_t ModeByte = 0;
+  uint8_t ModeLow = 0;
+};
+
+using ArrCodeStyleNode = std::vector<CodeStyleNode>;
+
+// Tagged timing element helpers: tag in bits 24..31, value in bits 0..23.
+constexpr uint32_t MakeElement(uint32_t tag, uint32_t value) {
+  return (tag << 24) | (value & 0xFFFFFFu);
+}
+constexpr uint32_t ElementTag(uint32_t element) { return element >> 24; }
+constexpr uint32_t ElementV(uint32_t element) { return element & 0xFFFFFFu; }
+
+}  // namespace tvq31
