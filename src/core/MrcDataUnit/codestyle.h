@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tvq31 {
@@ -66,5 +67,26 @@ constexpr uint32_t MakeElement(uint32_t tag, uint32_t value) {
 }
 constexpr uint32_t ElementTag(uint32_t element) { return element >> 24; }
 constexpr uint32_t ElementV(uint32_t element) { return element & 0xFFFFFFu; }
+
+}  // namespace tvq31
+
+namespace tvq31 {
+
+// Reads the library file at `path` into `nodes` (replaced only on success).
+// True when the file exists and its header text matches, whatever the
+// number of records (zero included). False when the file is missing, the
+// header differs, or the file cannot be opened or read; then `nodes` is left
+// as it was and `error` (when given) says which, in one line naming the file.
+// The file is opened read-only.
+bool LoadCodeStyleFile(const std::string& path, ArrCodeStyleNode& nodes,
+                       std::string* error = nullptr);
+
+// Parses library file bytes already in memory; same rules as
+// LoadCodeStyleFile.
+bool ParseCodeStyleBytes(std::string_view bytes, ArrCodeStyleNode& nodes,
+                         std::string* error = nullptr);
+
+// The stored form of a library: the header, then every record (1033 bytes).
+std::string WriteCodeStyleBytes(const ArrCodeStyleNode& nodes);
 
 }  // namespace tvq31
