@@ -1,0 +1,76 @@
+// Building blocks shared by the protocol encoders. Internal to irtoolkit.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "signal/signal.h"
+
+namespace tvq31::ir {
+
+// What one key press consists of: frames sent once at the start, then the
+// repeat unit sent again and again while the key is held. Gaps are set.
+struct Press {
+  uint32_t carrier_hz = 0;
+  std::vector<SignalFrame> first;
+  std::vector<SignalFrame> repeat;  // empty: `first` is repeated
+};
+
+// A frame under construction: alternating mark and space durations, merging
+// neighbours of the same kind (needed by bi-phase codes).
+class FrameBuilder {
+ public:
+  void Mark(uint32_t us);
+  void Space(uint32_t us);
+  // Pulse-distance bit: a fixed mark, the space tells the value.
+  void DistanceBit(bool one, uint32_t mark, uint32_t space0, uint32_t space1);
+  // Pulse-width bit: the mark tells the value, a fixed space follows.
+  void WidthBit(bool one, uint32_t mark0, uint32_t mark1, uint32_t space);
+  // `count` bits of `value`, least significant first (or most).
+  void DistanceBits(uint64_t value, int count, bool lsb_first, uint32_t mark, uint32_t space0,
+                    uint32_t space1);
+  // The frame: trailing spaces are dropped (they belong to the gap).
+  // The gap is `gap`.
+  SignalFrame Finish(uint32_t gap) const;
+  // The frame with the gap that makes the frame start `period` after the
+  // previous one (at least `min_gap`).
+  SignalFrame FinishPeriod(uint32_t period, uint32_t min_gap) const;
+  uint64_t Length() const;
+
+ private:
+  std::vector<uint32_t> d_;
+  bool last_is_mark_ = false;
+};
+
+// Value range check used by every encoder: true when `value` fits `bits`;
+// otherwise sets `error` ("NEC address 0x1FF does not fit 8 bits").
+bool FitsBits(uint32_t value, int bits, std::string_view protocol, std::string_view field,
+              std::string* error);
+
+using EncodeFn = std::optional<Press> (*)(std::string_view protocol, uint32_t address,
+                                          uint32_t command, std::string* error);
+
+// One protocol family per file registers its names here.
+struct ProtocolEntry {
+  const char* name;
+  EncodeFn encode;
+};
+
+std::optional<Press> EncodeNec(std::string_view, uint32_t, uint32_t, std::string*);
+std::optional<Press> EncodeSamsung(std::string_view, uint32_t, uint32_t, std::string*);
+std::optional<Press> EncodeSirc(std::string_view, uint32_t, uint32_t, std::string*);
+std::optional<Press> EncodeRc5(std::string_view, uint32_t, uint32_t, std::string*);
+std::optional<Press> EncodeRc6(std::string_view, uint32_t, uint32_t, std::string*);
+std::optional<Press> EncodeKaseikyo(std::string_view, uint32_t, uint32_t, std::string*);
+std::optional<Press> EncodeRca(std::string_view, uint32_t, uint32_t, std::string*);
+std::optional<Press> EncodePioneer(std::string_view, uint32_t, uint32_t, std::string*);
+std::optional<Press> EncodeJvc(std::string_view, uint32_t, uint32_t, std::string*);
+std::optional<Press> EncodeSharp(std::string_view, uint32_t, uint32_t, std::string*);
+std::optional<Press> EncodeMitsubishi(std::string_view, uint32_t, uint32_t, std::string*);
+
+void SetError(std::string* error, std::string message);
+
+}  // namespace tvq31::ir
