@@ -1,0 +1,289 @@
+#include "ValidatePro/framematch.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdlib>
+
+#include "ValidatePro/internal.h"
+#include "hextext/hextext.h"
+
+namespace tvq31 {
+
+using validate_internal::RoundEven;
+
+std::optional<int32_t> GroupValue(const RecognitionContext& context, int g, int i) {
+  if (g < 0 || g >= kMaxGroups || i < 0 || i >= kMaxGroupElements) return std::nullopt;
+  const std::string& text = context.GroupValues[static_cast<size_t>(g)][static_cast<size_t>(i)];
+  if (text.empty()) return std::nullopt;
+  int32_t value = 0;
+  const char* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (ec != std::errc() || ptr != end) return std::nullopt;
+  return value;
+}
+
+int SymbolClass(std::string_view letter) noexcept {
+  if (letter.size() != 1 || !IsSymbolLetter(letter[0])) return 10;
+  return letter[0] - 'u';
+}
+
+bool IsFrameMark(std::string_view letter) noexcept { return letter == "h" || letter == "t"; }
+
+std::optional<int32_t> ItemAt(std::string_view text, size_t pos) noexcept {
+  if (pos >= text.size()) return std::nullopt;
+  return ReadHexNumber(text.substr(pos, 4));
+}
+
+size_t FindItem(std::string_view text, std::string_view item) noexcept {
+  for (size_t pos = 0; pos + item.size() <= text.size(); pos += 4) {
+    if (text.compare(pos, item.size(), item) == 0) return pos;
+  }
+  return std::string_view::npos;
+}
+
+bool CheckFrameTiming(std::string_view mark, std::string_view f) {
+  if (mark.empty()) return false;
+  const std::optional<int32_t> digits = ItemAt(mark, 1);
+  if (!digits) return false;
+  if (mark[0] == 't') {
+    const double a = *digits;
+    const size_t gap = FindItem(f, "FEFE");
+    if (gap == std::string_view::npos) return false;
+    const std::optional<int32_t> b = ItemAt(f, gap + 4);
+    if (!b) return false;
+    return 0.9 * a < *b && *b < 1.1 * a;
+  }
+  if (mark[0] == 'h') {
+    const double a = static_cast<double>(*digits) * 1000.0;
+    int64_t sum = 0;
+    size_t pos = 0;
+    while (pos < f.size()) {
+      if (f.compare(pos, 4, "FEFE") == 0) {
+        const std::optional<int32_t> gap = ItemAt(f, pos + 4);
+        if (!gap) return false;
+        sum += static_cast<int64_t>(*gap) * 1000;
+        pos += 12;
+      } else {
+        const std::optional<int32_t> item = ItemAt(f, pos);
+        if (!item) return false;
+        sum += *item;
+        pos += 4;
+      }
+    }
+    const double s = static_cast<double>(sum);
+    return 0.9 * a < s && s < 1.1 * a;
+  }
+  return false;
+}
+
+std::string StripHeader(std::string_view f, std::string_view hd) {
+  const size_t n = hd.size() / 4;
+  std::string out(f);
+  if (n == 0) return out;
+  size_t pos = 0;
+  for (size_t i = 0; i < n; ++i) {
+    const std::optional<int32_t> a = ItemAt(hd, i * 4);
+    const std::optional<int32_t> b = ItemAt(out, pos);
+    if (!a || !b) return {};
+    const size_t len = std::min<size_t>(4, out.size() - pos);
+    if (0.8 * *a < *b && *b < 1.2 * *a) {
+      pos += len;
+    } else if (i == n - 1 && *a < *b) {
+      // The capture merged the last header duration with what follows it:
+      // the surplus is the first data item.
+      out.replace(pos, len, WriteHex(static_cast<int64_t>(*b) - *a, 4));
+    } else {
+      return {};
+    }
+  }
+  return out.substr(pos);
+}
+
+namespace {
+
+struct DecoderVariant {
+  int start;              // p at the start and after a frame end
+  double low, high;       // window factors below 600 µs
+  bool free_second;       // at p = 1 the element is taken as matched
+  bool ends_after_spaces; // frame ends looked for after spaces as well
+  bool surplus;           // an over-long last element leaves its surplus
+};
+
+constexpr DecoderVariant kVariantA{0, 0.65, 1.35, false, true, false};
+constexpr DecoderVariant kVariantB{1, 0.6, 1.4, false, true, false};
+constexpr DecoderVariant kVariantC{1, 0.6, 1.4, true, false, true};
+constexpr DecoderVariant kVariantD{0, 0.6, 1.4, false, false, true};
+
+bool InWindow(int64_t x, int64_t a, const DecoderVariant& v) {
+  int64_t lo, hi;
+  if (a < 600) {
+    lo = RoundEven(static_cast<double>(a) * v.low);
+    hi = RoundEven(static_cast<double>(a) * v.high);
+  } else {
+    lo = a - 200;
+    hi = a + 200;
+  }
+  return x > lo && x < hi;
+}
+
+class Decoder {
+ public:
+  Decoder(const DecoderVariant& variant, std::string_view f, const RecognitionContext& context)
+      : v_(variant), f_(f), ctx_(context), p_(variant.start) {}
+
+  std::optional<std::string> Run() {
+    while (Rest() > 3) {
+      if (f_.compare(pos_, 4, "FEFE") == 0) {
+        AppendGap();
+      } else if (f_.compare(pos_, 4, "EDED") == 0) {
+        pos_ += 4;
+        p_ = v_.start;
+      }
+      if (Rest() < 3) break;
+      // Without symbol groups there is nothing that could consume the rest.
+      if (ctx_.ActiveGroups <= 0) break;
+      bool matched = false;
+      const int groups = std::min<int>(ctx_.ActiveGroups, kMaxGroups);
+      for (int g = 0; g < groups && !matched; ++g) {
+        const std::optional<bool> r = TryGroup(g);
+        if (!r) return std::nullopt;
+        matched = *r;
+      }
+      if (!matched) {
+        const size_t len = std::min<size_t>(4, Rest());
+        s_.append(f_, pos_, len);
+        pos_ += len;
+        ++p_;
+      }
+    }
+    return s_;
+  }
+
+ private:
+  size_t Rest() const { return f_.size() - pos_; }
+
+  // "h" and the gap digits; the gap item and the closing "EDED" are used up.
+  void AppendGap() {
+    s_.push_back('h');
+    if (pos_ + 4 < f_.size()) s_.append(f_, pos_ + 4, 4);
+    pos_ += std::min<size_t>(12, Rest());
+  }
+
+  // nullopt: a GroupValues entry the attempt needs is unset.
+  std::optional<bool> TryGroup(int g) {
+    const int k = ctx_.ElementCount;
+    // A group without elements would match without consuming anything.
+    if (k <= 0 || k > kMaxGroupElements) return false;
+    const size_t start_pos = pos_;
+    const int start_p = p_;
+    const char letter = static_cast<char>('u' + g);
+    for (int i = 0; i < k; ++i) {
+      if (v_.free_second && p_ == 1) {
+        p_ = 2;
+        continue;
+      }
+      const std::optional<int32_t> e = GroupValue(ctx_, g, i);
+      if (!e) return std::nullopt;
+      const int64_t a = std::llabs(static_cast<int64_t>(*e));
+      const bool space = (p_ % 2) != 0;
+      const std::optional<int32_t> x = ItemAt(f_, pos_);
+      const bool sign_ok = space ? *e <= 0 : *e >= 0;
+      if (sign_ok && x && InWindow(*x, a, v_)) {
+        pos_ += std::min<size_t>(4, Rest());
+        ++p_;
+        if ((v_.ends_after_spaces || !space) && i < k - 1) {
+          const bool gap = f_.compare(pos_, 4, "FEFE") == 0;
+          if (gap || f_.compare(pos_, 4, "EDED") == 0) {
+            // The frame ends inside the symbol.
+            if (!v_.surplus) {
+              s_ += WriteHex(a, 4);
+            } else if (i == k - 2) {
+              s_.push_back(letter);
+            }
+            if (gap) {
+              AppendGap();
+              p_ += 2;
+            } else {
+              pos_ += 4;
+            }
+            return true;
+          }
+        }
+      } else if (sign_ok && x && v_.surplus && *x > a && i == k - 1) {
+        // The last space ran into the gap after it: the element matches and
+        // what is left over stays as the next item.
+        const size_t len = std::min<size_t>(4, Rest());
+        f_.replace(pos_, len, WriteHex(*x - a, 4));
+        p_ += 2;
+      } else {
+        pos_ = start_pos;
+        p_ = start_p;
+        return false;
+      }
+    }
+    s_.push_back(letter);
+    return true;
+  }
+
+  const DecoderVariant& v_;
+  std::string f_;
+  const RecognitionContext& ctx_;
+  size_t pos_ = 0;
+  int p_;
+  std::string s_;
+};
+
+}  // namespace
+
+std::optional<std::string> DecodeSymbolsA(std::string_view f, const RecognitionContext& context) {
+  return Decoder(kVariantA, f, context).Run();
+}
+std::optional<std::string> DecodeSymbolsB(std::string_view f, const RecognitionContext& context) {
+  return Decoder(kVariantB, f, context).Run();
+}
+std::optional<std::string> DecodeSymbolsC(std::string_view f, const RecognitionContext& context) {
+  return Decoder(kVariantC, f, context).Run();
+}
+std::optional<std::string> DecodeSymbolsD(std::string_view f, const RecognitionContext& context) {
+  return Decoder(kVariantD, f, context).Run();
+}
+
+std::string MatchPattern(std::string_view pattern, std::string_view candidate) {
+  std::string out;
+  size_t i = 0, j = 0;
+  while (i < pattern.size() && j < candidate.size()) {
+    const bool ps = IsSymbolLetter(pattern[i]);
+    const bool cs = IsSymbolLetter(candidate[j]);
+    if (ps && cs) {
+      out.push_back(candidate[j]);
+      ++i;
+      ++j;
+    } else if (!ps && !cs) {
+      const bool pm = pattern[i] == 'h' || pattern[i] == 't';
+      const bool cm = candidate[j] == 'h' || candidate[j] == 't';
+      if (pm && cm) {
+        // The template's mark wins over the capture's gap.
+        out.push_back(pattern[i]);
+        ++i;
+        j += 5;
+        out.append(pattern.substr(i, 4));
+        i += std::min<size_t>(4, pattern.size() - i);
+      } else if (!pm && !cm) {
+        const std::optional<int32_t> a = ItemAt(pattern, i);
+        const std::optional<int32_t> b = ItemAt(candidate, j);
+        if (!a || !b) return {};
+        if (!(0.7 * *a < *b && *b < 1.3 * *a)) return {};
+        out.append(pattern.substr(i, 4));
+        i += std::min<size_t>(4, pattern.size() - i);
+        j += 4;
+      } else {
+        return {};
+      }
+    } else {
+      return {};
+    }
+  }
+  return out;
+}
+
+}  // namespace tvq31

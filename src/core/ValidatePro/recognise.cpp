@@ -1,0 +1,244 @@
+#include "ValidatePro/recognise.h"
+
+#include <algorithm>
+
+#include "MrcDataUnit/timing.h"
+#include "ValidatePro/framematch.h"
+#include "ValidatePro/keyrecord.h"
+#include "hextext/hextext.h"
+
+namespace tvq31 {
+
+namespace {
+
+constexpr int32_t kPatternDivisor = 1048576;  // pattern number above the mark time
+
+int32_t EntryPattern(uint32_t entry, const CodeStyleNode& style) {
+  return ElementValue(entry, style) / kPatternDivisor;
+}
+
+// Field numbers are 0 to 3 in either table. The template looks references
+// up by V mod 16, the encoder every field by V div 16; both must name a
+// field.
+bool FieldsUsable(const FramePattern& pattern, const CodeStyleNode& style) {
+  if (pattern.Count > kMaxFrameElements) return false;
+  for (int i = 0; i < pattern.Count; ++i) {
+    const uint32_t e = pattern.Elements[static_cast<size_t>(i)];
+    if (IsConstantField(e) || IsFreeSymbolElement(e) || IsDurationElement(e)) continue;
+    const int32_t v = ElementValue(e, style);
+    if (v < 0 || v / 16 >= 4) return false;
+    const bool definition = IsFirstTableDefinition(e) || IsSecondTableDefinition(e);
+    if (!definition && v % 16 >= 4) return false;
+  }
+  return true;
+}
+
+void AppendMark(std::string& out, uint32_t entry, const CodeStyleNode& style) {
+  const int32_t v = ElementValue(entry, style);
+  out.push_back(IsPeriodEntry(entry) ? 'h' : 't');
+  out += WriteHex((v % kPatternDivisor) / 100, 4);
+}
+
+}  // namespace
+
+bool StyleUsable(const CodeStyleNode& style) {
+  if (!CountsWithinLimits(style)) return false;
+  // The closing block is the last frame pattern: there must be one.
+  if (style.TrailerCount > 0 && style.FrameCount == 0) return false;
+  for (int k = 0; k < style.FrameCount; ++k) {
+    if (!FieldsUsable(style.Frames[static_cast<size_t>(k)], style)) return false;
+  }
+  for (int j = 0; j < style.SequenceCount; ++j) {
+    const int32_t p = EntryPattern(style.Sequence[static_cast<size_t>(j)], style);
+    if (p < 0 || p >= kMaxFrames) return false;
+    if (!FieldsUsable(style.Frames[static_cast<size_t>(p)], style)) return false;
+  }
+  return true;
+}
+
+std::string BuildTemplate(const CodeStyleNode& style, RecognitionContext& context) {
+  context.FieldLengthsA.fill(0);
+  context.FieldLengthsB.fill(0);
+  std::array<std::string, kMaxFrames> patterns;
+  const int frames = std::min<int>(style.FrameCount, kMaxFrames);
+  // A field number outside the table (only in unusable styles) counts as no
+  // symbols rather than reaching past the table.
+  auto length = [](const std::array<int32_t, 4>& table, int32_t field) {
+    return field >= 0 && field < 4 ? table[static_cast<size_t>(field)] : 0;
+  };
+  auto define = [](std::array<int32_t, 4>& table, int32_t field, int32_t len) {
+    if (field >= 0 && field < 4) table[static_cast<size_t>(field)] = len;
+  };
+  for (int k = 0; k < frames; ++k) {
+    const FramePattern& pattern = style.Frames[static_cast<size_t>(k)];
+    std::string& text = patterns[static_cast<size_t>(k)];
+    const int count = std::min<int>(pattern.Count, kMaxFrameElements);
+    for (int i = 0; i < count; ++i) {
+      const uint32_t e = pattern.Elements[static_cast<size_t>(i)];
+      const int32_t v = ElementValue(e, style);
+      if (IsConstantField(e)) {
+        if (v > 65535) text.append(static_cast<size_t>(v / 65536), 'u');
+      } else if (IsFreeSymbolElement(e)) {
+        if (style.FreeSymbolMode == 1) {
+          text += "u";
+        } else if (style.FreeSymbolMode >= 2 && style.FreeSymbolMode <= 4) {
+          text += "uu";
+        }
+      } else if (IsDurationElement(e)) {
+        const int64_t magnitude = v < 0 ? -static_cast<int64_t>(v) : v;
+        text += WriteHex(magnitude / 100, 4);
+      } else if (IsFirstTableField(e)) {
+        if (IsFirstTableDefinition(e)) {
+          define(context.FieldLengthsA, v / 16, v % 16);
+          text.append(static_cast<size_t>(v % 16), 'u');
+        } else {
+          text.append(static_cast<size_t>(std::max(0, length(context.FieldLengthsA, v % 16))), 'u');
+        }
+      } else if (IsSecondTableDefinition(e)) {
+        define(context.FieldLengthsB, v / 16, v % 16);
+        text.append(static_cast<size_t>(std::max(0, v % 16)), 'u');
+      } else {
+        text.append(static_cast<size_t>(std::max(0, length(context.FieldLengthsB, v % 16))), 'u');
+      }
+    }
+  }
+  auto pattern_text = [&](uint32_t entry) -> const std::string& {
+    static const std::string kNone;
+    const int32_t p = EntryPattern(entry, style);
+    return p >= 0 && p < kMaxFrames ? patterns[static_cast<size_t>(p)] : kNone;
+  };
+  std::string out = patterns[0];
+  const int sequence = std::min<int>(style.SequenceCount, kMaxSequence);
+  for (int j = 1; j < sequence; ++j) {
+    const uint32_t entry = style.Sequence[static_cast<size_t>(j)];
+    AppendMark(out, entry, style);
+    out += pattern_text(entry);
+  }
+  // The repeating tail follows once more, in order.
+  for (int r = std::min<int>(style.RepeatCount, sequence); r >= 1; --r) {
+    const uint32_t entry = style.Sequence[static_cast<size_t>(sequence - r)];
+    AppendMark(out, entry, style);
+    out += pattern_text(entry);
+  }
+  return out;
+}
+
+std::optional<std::string> RunFrameLoop(std::string_view template_text, std::string_view frames,
+                                        const RecognitionContext& context) {
+  using Decode = std::optional<std::string> (*)(std::string_view, const RecognitionContext&);
+  static constexpr Decode kDecoders[] = {DecodeSymbolsA, DecodeSymbolsB, DecodeSymbolsC,
+                                         DecodeSymbolsD};
+  std::string_view m = template_text;
+  std::string_view c = frames;
+  std::string s;
+  std::string o, hd;
+  for (;;) {
+    // Scan the next pattern. The header is the run of literals before its
+    // first symbol, at most twenty of them.
+    o.clear();
+    hd.clear();
+    int n = 0;
+    bool marked = false;
+    while (!m.empty()) {
+      const char ch = m.front();
+      if (IsSymbolLetter(ch)) {
+        o.push_back(ch);
+        m.remove_prefix(1);
+        n = 20;
+      } else if (ch == 'h' || ch == 't') {
+        marked = true;
+        break;
+      } else {
+        const std::string_view literal = m.substr(0, 4);
+        o += literal;
+        if (n <= 19) {
+          hd += literal;
+          ++n;
+        }
+        m.remove_prefix(literal.size());
+      }
+    }
+    // The last pattern of the template is never compared.
+    if (!marked) break;
+    const std::string_view mark = m.substr(0, 5);
+    o += mark;
+    m.remove_prefix(mark.size());
+
+    std::string_view f;
+    const size_t end = FindItem(c, "EDED");
+    if (end == std::string_view::npos) {
+      f = c.substr(0, 3);
+    } else {
+      f = c.substr(0, end + 4);
+    }
+    c.remove_prefix(f.size());
+
+    const bool timing_ok = FindItem(f, "FEFE") == std::string_view::npos || CheckFrameTiming(mark, f);
+    const std::string data = StripHeader(f, hd);
+    if (data == "EDED") {
+      s += hd;
+    } else {
+      if (data.empty()) return std::string();
+      // Only the first decoder that fits contributes: the encoder walks S
+      // one frame mark per sequence entry, so a frame must be in it once.
+      std::string r;
+      for (Decode decode : kDecoders) {
+        const std::optional<std::string> symbols = decode(data, context);
+        if (!symbols) return std::nullopt;
+        r = MatchPattern(o, hd + *symbols);
+        if (!r.empty()) break;
+      }
+      if (r.empty()) return std::string();
+      s += r;
+      if (!timing_ok) return std::string();
+    }
+    if (c.empty()) break;
+  }
+  return s;
+}
+
+RecognitionResult Recogniser::RecogniseCapture(std::string_view frames, int key_code,
+                                               const ArrCodeStyleNode& library) {
+  context.TickRate = kTickRate;
+  for (size_t index = 0; index < library.size(); ++index) {
+    const CodeStyleNode& style = library[index];
+    // A style outside the format's limits cannot match; it is passed over
+    // before it touches the context.
+    if (!StyleUsable(style)) continue;
+    for (int g = 0; g < style.GroupCount; ++g) {
+      const SymbolGroup& group = style.Groups[static_cast<size_t>(g)];
+      context.ElementCount = group.Count;
+      for (int i = 0; i < group.Count; ++i) {
+        context.GroupValues[static_cast<size_t>(g)][static_cast<size_t>(i)] =
+            std::to_string(ElementValue(group.Elements[static_cast<size_t>(i)], style) / 100);
+      }
+    }
+    context.ActiveGroups = style.GroupCount;
+    const std::string template_text = BuildTemplate(style, context);
+    const std::optional<std::string> s = RunFrameLoop(template_text, frames, context);
+    if (!s || s->empty()) continue;
+    std::optional<std::string> record = EncodeKeyRecord(style, *s, key_code, context);
+    if (!record) continue;  // no time unit: the style cannot be encoded
+    RecognitionResult result;
+    result.record = std::move(*record);
+    result.style = style.Name;
+    result.index = static_cast<int>(index);
+    return result;
+  }
+  return {};
+}
+
+RecognitionResult Recogniser::RecogniseCapture(std::string_view frames, int key_code,
+                                               const std::string& library_path) {
+  context.TickRate = kTickRate;
+  ArrCodeStyleNode library;
+  std::string error;
+  if (!LoadCodeStyleFile(library_path, library, &error)) {
+    RecognitionResult result;
+    result.error = error.empty() ? library_path + ": cannot load the code-style library" : error;
+    return result;
+  }
+  return RecogniseCapture(frames, key_code, library);
+}
+
+}  // namespace tvq31
