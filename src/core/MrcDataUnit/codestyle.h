@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -27,11 +28,15 @@ inline constexpr char kLibraryFileName[] = "QD01.csl";
 struct SymbolGroup {
   uint8_t Count = 0;
   std::array<uint32_t, kMaxGroupElements> Elements{};
+
+  bool operator==(const SymbolGroup&) const = default;
 };
 
 struct FramePattern {
   uint8_t Count = 0;
   std::array<uint32_t, kMaxFrameElements> Elements{};
+
+  bool operator==(const FramePattern&) const = default;
 };
 
 // One code style as stored: the name block and the body fields. Counts are
@@ -57,6 +62,8 @@ struct CodeStyleNode {
   uint8_t ModeHigh = 0;
   uint8_t ModeByte = 0;
   uint8_t ModeLow = 0;
+
+  bool operator==(const CodeStyleNode&) const = default;
 };
 
 using ArrCodeStyleNode = std::vector<CodeStyleNode>;
@@ -87,6 +94,21 @@ bool ParseCodeStyleBytes(std::string_view bytes, ArrCodeStyleNode& nodes,
                          std::string* error = nullptr);
 
 // The stored form of a library: the header, then every record (1033 bytes).
+// Reserved bytes are written as zero; a name longer than the 21-byte name
+// block is cut to fit (a name of exactly 21 characters has no terminator).
 std::string WriteCodeStyleBytes(const ArrCodeStyleNode& nodes);
+
+// The header text at `pos` of `bytes`: a length byte and that many
+// characters. Empty when the length byte is missing or 0, or when fewer
+// characters than it announces are there. The text ends at its first zero
+// byte, if it holds one. `pos` moves past what was read.
+std::string ReadHeaderText(std::string_view bytes, size_t& pos);
+
+// True when every count of `style` is within the record's slots (4 groups of
+// 6 elements, 6 patterns of 32, 8 sequence entries, 4 trailer entries) and
+// the repeating tail is no longer than the sequence.
+// Counts beyond them are outside the format; a style that breaks them can
+// never match and is skipped by the recogniser.
+bool CountsWithinLimits(const CodeStyleNode& style);
 
 }  // namespace tvq31
