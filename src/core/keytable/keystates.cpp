@@ -14,14 +14,6 @@ int64_t CodeValue(std::string_view code) {
   return v ? static_cast<int64_t>(static_cast<uint32_t>(*v)) : -1;
 }
 
-// Ascending key code order. For the upper-case codes the remote writes this
-// is plain text order; lower-case codes still sort by their value.
-bool EntryLess(const std::string& a, const std::string& b) {
-  const int64_t va = CodeValue(KeyStateList::EntryCode(a));
-  const int64_t vb = CodeValue(KeyStateList::EntryCode(b));
-  if (va != vb) return va < vb;
-  return a < b;
-}
 
 }  // namespace
 
@@ -87,19 +79,27 @@ std::optional<KeyStateList> ParseKeyStates(std::string_view image, std::string* 
   std::set<std::string> second_keys;
   for (const KeyPair& pair : table->pairs) second_keys.insert(pair.second + "|1");
 
-  KeyStateList list;
-  list.entries.reserve(table->entries.size());
+  // Sorted by key code value, then text: for the upper-case codes the remote
+  // writes this is plain text order, and lower-case codes still sort by
+  // their value, as MarkKeyLearned expects.
+  std::vector<std::pair<int64_t, std::string>> sorted;
+  sorted.reserve(table->entries.size());
   for (const KeyEntry& e : table->entries) {
-    const int type = *ReadHexNumber(e.key_type);
-    if (type & kLearnedTypeBit) {
-      list.entries.push_back(ByteHex(*ReadHexNumber(e.key_code)) + "|2");
+    const int64_t code = CodeValue(e.key_code);
+    if (CodeValue(e.key_type) & kLearnedTypeBit) {
+      sorted.emplace_back(code, ByteHex(static_cast<int>(code)) + "|2");
     } else {
-      list.entries.push_back(e.key_code + "|1");
+      sorted.emplace_back(code, e.key_code + "|1");
     }
   }
-  std::sort(list.entries.begin(), list.entries.end(), EntryLess);
-  list.entries.erase(std::unique(list.entries.begin(), list.entries.end()), list.entries.end());
-  std::erase_if(list.entries, [&](const std::string& e) { return second_keys.count(e) != 0; });
+  std::sort(sorted.begin(), sorted.end());
+  sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+
+  KeyStateList list;
+  list.entries.reserve(sorted.size());
+  for (auto& [code, entry] : sorted) {
+    if (second_keys.count(entry) == 0) list.entries.push_back(std::move(entry));
+  }
   return list;
 }
 

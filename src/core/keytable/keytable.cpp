@@ -1,6 +1,7 @@
 #include "keytable/keytable.h"
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <utility>
 
@@ -14,6 +15,34 @@ namespace {
 constexpr int32_t kMaxOffset = 0xFFFF;
 constexpr int kMaxEntries = 255;
 constexpr std::size_t kRecordFixedChars = 20;
+
+// Digit values for the hot loops (images are read whole on every store):
+// the same digits HexDigitValue accepts, -1 for everything else.
+constexpr std::array<int8_t, 256> kDigitValue = [] {
+  std::array<int8_t, 256> t{};
+  for (int c = 0; c < 256; ++c) {
+    t[c] = c >= '0' && c <= '9'   ? static_cast<int8_t>(c - '0')
+           : c >= 'A' && c <= 'F' ? static_cast<int8_t>(c - 'A' + 10)
+           : c >= 'a' && c <= 'f' ? static_cast<int8_t>(c - 'a' + 10)
+                                  : int8_t{-1};
+  }
+  return t;
+}();
+
+inline int DigitValue(char c) noexcept { return kDigitValue[static_cast<unsigned char>(c)]; }
+
+// Value of two hexadecimal digits, -1 when either is not one.
+inline int PairValue(const char* p) noexcept {
+  const int hi = DigitValue(p[0]);
+  const int lo = DigitValue(p[1]);
+  return (hi | lo) < 0 ? -1 : hi * 16 + lo;
+}
+
+bool AllHex(std::string_view text) noexcept {
+  int bad = 0;
+  for (char c : text) bad |= DigitValue(c);
+  return !text.empty() && bad >= 0;
+}
 
 void SetError(std::string* error, std::string reason) {
   if (error != nullptr) *error = std::move(reason);
@@ -50,8 +79,7 @@ class ByteReader {
   // The byte's value, or -1 when it is missing or not hexadecimal.
   int Byte(std::size_t byte) const noexcept {
     if (!Has(byte, 1)) return -1;
-    const auto v = ReadHexNumber(Digits(byte, 1));
-    return v ? *v : -1;
+    return PairValue(text_.data() + 2 * byte);
   }
 
   // Two bytes, low byte first; -1 when missing or not hexadecimal.
@@ -111,7 +139,7 @@ std::optional<RecordFields> ReadRecordFields(std::string_view record, std::strin
     f.head = record.substr(kRecordFixedChars, 2 * static_cast<std::size_t>(f.head_len));
     f.data = record.substr(kRecordFixedChars + f.head.size(),
                            2 * static_cast<std::size_t>(f.data_len));
-    if (!IsHexText(f.head) || !IsHexText(f.data)) {
+    if (!AllHex(f.head) || !AllHex(f.data)) {
       SetError(error, "key record: head or data is not hexadecimal");
       return std::nullopt;
     }
@@ -124,9 +152,9 @@ void AppendWord(std::string& out, int32_t value) {
   AppendByteHex(out, (value >> 8) & 0xFF);
 }
 
-int CodeIndex(std::string_view code) {
-  const auto v = ReadHexNumber(code);
-  return v ? (*v & 0xFF) : -1;
+// Working record index of a key code that was checked when it was read.
+std::size_t CodeIndex(std::string_view code) {
+  return static_cast<std::size_t>(PairValue(code.data())) & 0xFF;
 }
 
 }  // namespace
@@ -150,7 +178,7 @@ std::optional<KeyTable> ReadKeyTable(std::string_view image, std::string* error)
   for (int i = 0; i < pair_count; ++i) {
     const std::size_t at = 1 + 2 * static_cast<std::size_t>(i);
     KeyPair pair{std::string(in.Digits(at, 1)), std::string(in.Digits(at + 1, 1))};
-    if (!IsHexText(pair.first) || !IsHexText(pair.second)) {
+    if (!AllHex(pair.first) || !AllHex(pair.second)) {
       SetError(error, "key table image: key pair " + std::to_string(i + 1) + " " +
                           Quote(pair.first + pair.second) + " is not hexadecimal");
       return std::nullopt;
@@ -176,9 +204,9 @@ std::optional<KeyTable> ReadKeyTable(std::string_view image, std::string* error)
     KeyEntry e;
     e.key_code = std::string(in.Digits(at, 1));
     e.key_type = std::string(in.Digits(at + 1, 1));
-    const std::string name = EntryName(static_cast<std::size_t>(i), e.key_code);
-    if (!IsHexText(e.key_code) || !IsHexText(e.key_type)) {
-      SetError(error, "key table image: " + name + " has a key code or type that is not hexadecimal");
+    const auto name = [&] { return EntryName(static_cast<std::size_t>(i), e.key_code); };
+    if (!AllHex(e.key_code) || !AllHex(e.key_type)) {
+      SetError(error, "key table image: " + name() + " has a key code or type that is not hexadecimal");
       return std::nullopt;
     }
     e.head_offset = in.Word(at + 2);
@@ -186,7 +214,7 @@ std::optional<KeyTable> ReadKeyTable(std::string_view image, std::string* error)
     e.data_offset = in.Word(at + 5);
     e.data_len = in.Byte(at + 7);
     if (e.head_offset < 0 || e.head_len < 0 || e.data_offset < 0 || e.data_len < 0) {
-      SetError(error, "key table image: " + name +
+      SetError(error, "key table image: " + name() +
                           " has an offset or length that is not hexadecimal");
       return std::nullopt;
     }
@@ -196,14 +224,14 @@ std::optional<KeyTable> ReadKeyTable(std::string_view image, std::string* error)
       const auto off = static_cast<std::size_t>(offset);
       const auto n = static_cast<std::size_t>(len);
       if (!in.Has(off, n)) {
-        SetError(error, "key table image: " + name + ": " + what + " of " +
+        SetError(error, "key table image: " + name() + ": " + what + " of " +
                             std::to_string(len) + " bytes at byte " + std::to_string(offset) +
                             " lies outside the image");
         return false;
       }
       out = std::string(in.Digits(off, n));
-      if (!IsHexText(out)) {
-        SetError(error, "key table image: " + name + ": " + what + " at byte " +
+      if (!AllHex(out)) {
+        SetError(error, "key table image: " + name() + ": " + what + " at byte " +
                             std::to_string(offset) + " is not hexadecimal");
         return false;
       }
@@ -262,7 +290,7 @@ std::optional<std::string> PutKeyRecord(std::string_view image, std::string_view
 
   auto records = std::make_unique<ArrCodeInfo>();
   for (KeyEntry& e : table->entries) {
-    CodeInfo& r = (*records)[static_cast<std::size_t>(CodeIndex(e.key_code))];
+    CodeInfo& r = (*records)[CodeIndex(e.key_code)];
     r.KeyCode = std::move(e.key_code);
     r.KeyType = std::move(e.key_type);
     r.HeadLen = e.head_len;
@@ -274,9 +302,9 @@ std::optional<std::string> PutKeyRecord(std::string_view image, std::string_view
     r.Used = true;
   }
 
-  const int k = CodeIndex(rec->key_code);
+  const std::size_t k = CodeIndex(rec->key_code);
   {
-    CodeInfo& r = (*records)[static_cast<std::size_t>(k)];
+    CodeInfo& r = (*records)[k];
     r.KeyCode = std::string(rec->key_code);
     r.KeyType = kLearnedKeyType;
     r.HeadLen = rec->head_len;
@@ -303,8 +331,8 @@ std::optional<std::string> PutKeyRecord(std::string_view image, std::string_view
       kept.push_back(&pair);
       continue;
     }
-    const int o = CodeIndex(*other);
-    if (o != k) (*records)[static_cast<std::size_t>(o)].Used = false;
+    const std::size_t o = CodeIndex(*other);
+    if (o != k) (*records)[o].Used = false;
   }
 
   int used = 0;
