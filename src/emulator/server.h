@@ -11,7 +11,7 @@
 namespace tvq31::remote {
 
 struct ServerLimits {
-  size_t max_connections = 64;
+  size_t max_connections = 256;
   // A request must arrive whole, and an answer be taken, within this time.
   int io_timeout_ms = 1000;
 };
