@@ -1,6 +1,7 @@
 #include "capture/capturewriter.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -108,10 +109,15 @@ class FrameBuilder {
 
 // The sample sum whose carrier figure is nearest to `carrier_hz`.
 int SampleSumFor(uint32_t carrier_hz) {
+  static const std::array<int, kMaxSampleSum + 1> figures = [] {
+    std::array<int, kMaxSampleSum + 1> table{};
+    for (int t = 1; t <= kMaxSampleSum; ++t) table[t] = CarrierFigure(t);
+    return table;
+  }();
   int best = 1;
   uint64_t best_error = UINT64_MAX;
   for (int t = 1; t <= kMaxSampleSum; ++t) {
-    const int64_t diff = static_cast<int64_t>(CarrierFigure(t)) * 1000 - carrier_hz;
+    const int64_t diff = int64_t{figures[t]} * 1000 - carrier_hz;
     const uint64_t error = static_cast<uint64_t>(diff < 0 ? -diff : diff);
     if (error < best_error) {
       best_error = error;

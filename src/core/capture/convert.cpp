@@ -1,5 +1,6 @@
 #include "capture/convert.h"
 
+#include <array>
 #include <cstdint>
 
 #include "hextext/hextext.h"
@@ -31,15 +32,27 @@ void AppendHex(std::string& out, int64_t value, int width) {
   } else {
     v = static_cast<uint64_t>(value);
   }
-  char buf[16];
-  int n = 0;
+  char buf[24];
+  char* end = buf + sizeof buf;
+  char* p = end;
   do {
-    buf[n++] = kUpperDigits[v & 0xF];
+    *--p = kUpperDigits[v & 0xF];
     v >>= 4;
-  } while (v != 0 && n < 16);
-  for (int i = n; i < width; ++i) out.push_back('0');
-  while (n > 0) out.push_back(buf[--n]);
+  } while (v != 0);
+  while (end - p < width) *--p = '0';
+  out.append(p, static_cast<size_t>(end - p));
 }
+
+// Hex digit values by character (-1: not a digit); a table, because this
+// is read four times for every token.
+constexpr auto kDigitValues = [] {
+  std::array<int8_t, 256> table{};
+  for (auto& v : table) v = -1;
+  for (int c = '0'; c <= '9'; ++c) table[c] = static_cast<int8_t>(c - '0');
+  for (int c = 'A'; c <= 'F'; ++c) table[c] = static_cast<int8_t>(c - 'A' + 10);
+  for (int c = 'a'; c <= 'f'; ++c) table[c] = static_cast<int8_t>(c - 'a' + 10);
+  return table;
+}();
 
 // Value of a token of one to four hex digits; -1 when it has no digits or
 // a character that is not a hex digit.
@@ -47,7 +60,7 @@ int32_t TokenValue(std::string_view token) noexcept {
   if (token.empty() || token.size() > 4) return -1;
   int32_t value = 0;
   for (char c : token) {
-    const int d = HexDigitValue(c);
+    const int d = kDigitValues[static_cast<unsigned char>(c)];
     if (d < 0) return -1;
     value = value * 16 + d;
   }

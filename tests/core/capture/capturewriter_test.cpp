@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -170,6 +172,17 @@ TEST(WriteCapture, Carrier) {
   for (const auto& c : cases) {
     const ConvertedCapture got = ConvertCaptureFull(WriteCapture({c.hz, {{{500}, 0}}}));
     EXPECT_EQ(got.text.substr(1, got.frames_start - 1), c.field) << c.hz;
+  }
+  // Across the whole range the written figure is as near as any sample sum
+  // can give.
+  std::vector<int64_t> figures;
+  for (int t = 1; t <= 765; ++t) figures.push_back(CarrierFigure(t));
+  for (uint32_t hz = 1000; hz < 2000000; hz += 331) {
+    int64_t best = INT64_MAX;
+    for (int64_t f : figures) best = std::min<int64_t>(best, std::abs(f * 1000 - hz));
+    const auto got = ReadLearned(ConvertCaptureFull(WriteCapture({hz, {{{500}, 0}}})));
+    ASSERT_TRUE(got);
+    EXPECT_EQ(std::abs(int64_t{got->carrier_khz} * 1000 - hz), best) << hz;
   }
 }
 
