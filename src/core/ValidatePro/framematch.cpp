@@ -4,12 +4,28 @@
 #include <charconv>
 #include <cstdlib>
 
-#include "ValidatePro/internal.h"
 #include "hextext/hextext.h"
 
 namespace tvq31 {
 
-using validate_internal::RoundEven;
+namespace {
+
+// low/10 * a < x < high/10 * a, exactly: the tolerances are decimal
+// fractions, and a capture value on a bound lies outside.
+bool WithinRatio(int64_t x, int64_t a, int64_t low, int64_t high) {
+  return 10 * x > low * a && 10 * x < high * a;
+}
+
+// round(a * num / den) with halves to the even neighbour, exactly.
+int64_t RoundRatio(int64_t a, int64_t num, int64_t den) {
+  const int64_t p = a * num;
+  int64_t q = p / den;
+  const int64_t r = p % den;
+  if (2 * r > den || (2 * r == den && q % 2 != 0)) ++q;
+  return q;
+}
+
+}  // namespace
 
 std::optional<int32_t> GroupValue(const RecognitionContext& context, int g, int i) {
   if (g < 0 || g >= kMaxGroups || i < 0 || i >= kMaxGroupElements) return std::nullopt;
@@ -46,15 +62,14 @@ bool CheckFrameTiming(std::string_view mark, std::string_view f) {
   const std::optional<int32_t> digits = ItemAt(mark, 1);
   if (!digits) return false;
   if (mark[0] == 't') {
-    const double a = *digits;
     const size_t gap = FindItem(f, "FEFE");
     if (gap == std::string_view::npos) return false;
     const std::optional<int32_t> b = ItemAt(f, gap + 4);
     if (!b) return false;
-    return 0.9 * a < *b && *b < 1.1 * a;
+    return WithinRatio(*b, *digits, 9, 11);
   }
   if (mark[0] == 'h') {
-    const double a = static_cast<double>(*digits) * 1000.0;
+    const int64_t a = static_cast<int64_t>(*digits) * 1000;
     int64_t sum = 0;
     size_t pos = 0;
     while (pos < f.size()) {
@@ -70,8 +85,7 @@ bool CheckFrameTiming(std::string_view mark, std::string_view f) {
         pos += 4;
       }
     }
-    const double s = static_cast<double>(sum);
-    return 0.9 * a < s && s < 1.1 * a;
+    return WithinRatio(sum, a, 9, 11);
   }
   return false;
 }
@@ -86,7 +100,7 @@ std::string StripHeader(std::string_view f, std::string_view hd) {
     const std::optional<int32_t> b = ItemAt(out, pos);
     if (!a || !b) return {};
     const size_t len = std::min<size_t>(4, out.size() - pos);
-    if (0.8 * *a < *b && *b < 1.2 * *a) {
+    if (WithinRatio(*b, *a, 8, 12)) {
       pos += len;
     } else if (i == n - 1 && *a < *b) {
       // The capture merged the last header duration with what follows it:
@@ -103,22 +117,22 @@ namespace {
 
 struct DecoderVariant {
   int start;              // p at the start and after a frame end
-  double low, high;       // window factors below 600 µs
+  int64_t low, high;      // window factors below 600 µs, in hundredths
   bool free_second;       // at p = 1 the element is taken as matched
   bool ends_after_spaces; // frame ends looked for after spaces as well
   bool surplus;           // an over-long last element leaves its surplus
 };
 
-constexpr DecoderVariant kVariantA{0, 0.65, 1.35, false, true, false};
-constexpr DecoderVariant kVariantB{1, 0.6, 1.4, false, true, false};
-constexpr DecoderVariant kVariantC{1, 0.6, 1.4, true, false, true};
-constexpr DecoderVariant kVariantD{0, 0.6, 1.4, false, false, true};
+constexpr DecoderVariant kVariantA{0, 65, 135, false, true, false};
+constexpr DecoderVariant kVariantB{1, 60, 140, false, true, false};
+constexpr DecoderVariant kVariantC{1, 60, 140, true, false, true};
+constexpr DecoderVariant kVariantD{0, 60, 140, false, false, true};
 
 bool InWindow(int64_t x, int64_t a, const DecoderVariant& v) {
   int64_t lo, hi;
   if (a < 600) {
-    lo = RoundEven(static_cast<double>(a) * v.low);
-    hi = RoundEven(static_cast<double>(a) * v.high);
+    lo = RoundRatio(a, v.low, 100);
+    hi = RoundRatio(a, v.high, 100);
   } else {
     lo = a - 200;
     hi = a + 200;
@@ -272,7 +286,7 @@ std::string MatchPattern(std::string_view pattern, std::string_view candidate) {
         const std::optional<int32_t> a = ItemAt(pattern, i);
         const std::optional<int32_t> b = ItemAt(candidate, j);
         if (!a || !b) return {};
-        if (!(0.7 * *a < *b && *b < 1.3 * *a)) return {};
+        if (!WithinRatio(*b, *a, 7, 13)) return {};
         out.append(pattern.substr(i, 4));
         i += std::min<size_t>(4, pattern.size() - i);
         j += 4;
