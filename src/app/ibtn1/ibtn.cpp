@@ -83,9 +83,12 @@ void IBtn::mouseReleaseEvent(QMouseEvent* event) {
   const Qt::MouseButton button = event->button();
   // The control is still pushed in while its click handler runs (a message
   // box opened there shows the key pressed), and comes back afterwards.
-  // The position is local, so the pressed offset does not matter here.
+  // "Inside" is judged where the control stands at rest, so a press on its
+  // top or left edge, released on the same spot, is still a click.
+  const QPoint at_rest =
+      event->position().toPoint() + (held_presses_ > 0 ? QPoint(held_dx_, held_dy_) : QPoint());
   const bool click = button == Qt::LeftButton && click_button_ == Qt::LeftButton &&
-                     rect().contains(event->position().toPoint());
+                     rect().contains(at_rest);
   if (button == Qt::LeftButton) click_button_ = Qt::NoButton;
   if (click) emit Click(this);
   emit MouseRelease(this, button);

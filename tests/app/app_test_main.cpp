@@ -1,0 +1,12 @@
+// Widget tests run on Qt's offscreen platform. It is set here as well as in
+// the test environment: test discovery runs this binary at build time.
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
