@@ -80,8 +80,8 @@ int main(int argc, char** argv) {
   tvq31::remote::PressOptions press_options;
   press->add_option("capture", press_options.capture_file, "capture text file ('-': stdin)");
   press->add_option("--protocol", press_options.protocol, "IR protocol (with --address, --command)");
-  press->add_option("--address", press_options.address, "protocol address (hexadecimal)");
-  press->add_option("--command", press_options.command, "protocol command (hexadecimal)");
+  press->add_option("--address", press_options.address, "address: decimal, 0x-hexadecimal or .ir bytes");
+  press->add_option("--command", press_options.command, "command, written like the address");
   press->add_option("--ir", press_options.ir_file, "Flipper .ir file (with --name)");
   press->add_option("--name", press_options.name, "signal name inside the .ir file");
   press->add_option("--socket", socket, "socket of the remote");

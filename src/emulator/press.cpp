@@ -2,8 +2,13 @@
 
 #include <fstream>
 #include <iostream>
+#include <algorithm>
+#include <cstdint>
 #include <iterator>
 
+#include "capture/capturewriter.h"
+#include "hextext/hextext.h"
+#include "irtoolkit/irtoolkit.h"
 #include "remote.h"
 
 namespace tvq31::remote {
@@ -30,6 +35,93 @@ std::optional<std::string> ReadFile(const std::string& path, std::string* error)
     return std::nullopt;
   }
   return data;
+}
+
+// "0x1F", "31", or the four little-endian bytes of a .ir file ("1F 00 00 00").
+std::optional<uint32_t> ParseNumber(const std::string& text) {
+  if (text.find(' ') != std::string::npos) {
+    uint32_t value = 0;
+    int index = 0;
+    size_t pos = 0;
+    while (pos < text.size()) {
+      while (pos < text.size() && text[pos] == ' ') ++pos;
+      if (pos == text.size()) break;
+      const size_t end = std::min(text.find(' ', pos), text.size());
+      const std::string byte = text.substr(pos, end - pos);
+      if (index >= 4 || byte.size() != 2 || !IsHexText(byte)) return std::nullopt;
+      value |= static_cast<uint32_t>(HexDigitValue(byte[0]) * 16 + HexDigitValue(byte[1]))
+               << (8 * index++);
+      pos = end;
+    }
+    if (index == 0) return std::nullopt;
+    return value;
+  }
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    const std::string digits = text.substr(2);
+    if (digits.size() > 8 || !IsHexText(digits)) return std::nullopt;
+    return static_cast<uint32_t>(*ReadHexNumber(digits));
+  }
+  if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos) {
+    return std::nullopt;
+  }
+  const uint64_t value = std::stoull(text);
+  if (value > UINT32_MAX) return std::nullopt;
+  return static_cast<uint32_t>(value);
+}
+
+// The capture the remote measures for `signal`, without its zero filler.
+std::optional<std::string> CaptureOf(const Signal& signal, std::string* error) {
+  return CaptureFromText(WriteCapture(signal), error);
+}
+
+std::optional<std::string> ProtocolPress(const PressOptions& o, std::string* error) {
+  if (o.address.empty() || o.command.empty()) {
+    *error = "--protocol needs --address and --command";
+    return std::nullopt;
+  }
+  const auto address = ParseNumber(o.address);
+  const auto command = ParseNumber(o.command);
+  if (!address || !command) {
+    *error = "address and command are decimal, 0x-hexadecimal or .ir bytes (\"04 00 00 00\")";
+    return std::nullopt;
+  }
+  const auto signal = EncodeProtocol(o.protocol, *address, *command, kDefaultHoldMs, error);
+  if (!signal) return std::nullopt;
+  return CaptureOf(*signal, error);
+}
+
+std::optional<std::string> IrFilePress(const PressOptions& o, std::string* error) {
+  if (o.name.empty()) {
+    *error = "--ir needs --name";
+    return std::nullopt;
+  }
+  std::ifstream in(o.ir_file, std::ios::binary);
+  if (!in) {
+    *error = o.ir_file + ": cannot read";
+    return std::nullopt;
+  }
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string reason;
+  const auto entries = ParseFlipperIr(text, &reason);
+  if (!entries) {
+    *error = o.ir_file + ": " + reason;
+    return std::nullopt;
+  }
+  for (const IrEntry& entry : *entries) {
+    if (entry.name != o.name) continue;
+    if (!entry.error.empty()) {
+      *error = o.ir_file + ": " + entry.error;
+      return std::nullopt;
+    }
+    const auto signal = EntrySignal(entry, kDefaultHoldMs, &reason);
+    if (!signal) {
+      *error = o.ir_file + ": " + o.name + ": " + reason;
+      return std::nullopt;
+    }
+    return CaptureOf(*signal, error);
+  }
+  *error = o.ir_file + ": no signal named \"" + o.name + "\"";
+  return std::nullopt;
 }
 
 }  // namespace
@@ -62,8 +154,8 @@ std::optional<std::string> BuildPressCapture(const PressOptions& o, std::string*
     if (!text) return std::nullopt;
     return CaptureFromText(std::move(*text), error);
   }
-  *error = "this build of tvq31-remote synthesises no presses yet; give a capture file";
-  return std::nullopt;
+  if (!o.protocol.empty()) return ProtocolPress(o, error);
+  return IrFilePress(o, error);
 }
 
 }  // namespace tvq31::remote

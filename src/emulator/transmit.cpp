@@ -1,6 +1,8 @@
 #include "transmit.h"
 
 #include "hextext/hextext.h"
+#include "transmitter/signalformat.h"
+#include "transmitter/transmitter.h"
 
 namespace tvq31::remote {
 
@@ -51,11 +53,24 @@ std::optional<std::string> TransmitStoredKey(std::string_view image, int key_cod
     *error = "key " + ByteHex(key_code) + " has no code";
     return std::nullopt;
   }
-  // The transmitter model plugs in here: key record -> signal -> Flipper raw
-  // entry. Until it does, say what would have been played.
-  *error = "no transmitter model in this build (key " + ByteHex(key_code) + ", type " +
-           ByteHex(key->key_type) + ", head " + key->head + ", data " + key->data + ")";
-  return std::nullopt;
+  // The key as a one-key record, the form the transmitter model plays.
+  const size_t head_length = key->head.size() / 2, data_length = key->data.size() / 2;
+  std::string record = "0001";
+  AppendByteHex(record, key_code);
+  AppendByteHex(record, key->key_type);
+  record += "0A00";
+  AppendByteHex(record, static_cast<int>(head_length));
+  AppendByteHex(record, static_cast<int>((10 + head_length) & 0xFF));
+  AppendByteHex(record, static_cast<int>((10 + head_length) >> 8));
+  AppendByteHex(record, static_cast<int>(data_length));
+  record += key->head + key->data;
+  std::string reason;
+  const auto signal = TransmitKeyRecord(record, kDefaultHoldMs, &reason);
+  if (!signal) {
+    *error = "key " + ByteHex(key_code) + " cannot be played: " + reason;
+    return std::nullopt;
+  }
+  return FlipperRawEntry(*signal, "KEY_" + ByteHex(key_code));
 }
 
 }  // namespace tvq31::remote
