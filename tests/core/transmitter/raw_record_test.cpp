@@ -280,7 +280,7 @@ TEST(LearnedCode, ReadsWhatTheConversionWrites) {
   EXPECT_EQ(neg->signal.frames[0].durations, (std::vector<uint32_t>{500, 0, 500}));
   EXPECT_EQ(neg->signal.frames[0].gap, 20500u);
 
-  for (const std::string bad : {"", "1", "12512", "1251222EE", "2251222EEFEFE0014EDED", "1251222EEFEFE00", "x2512EDED",
+  for (const char* bad : {"", "1", "12512", "1251222EE", "2251222EEFEFE0014EDED", "1251222EEFEFE00", "x2512EDED",
                                 "1251222EEEDEDEDED", "12512FEFE0014EDED"}) {
     EXPECT_FALSE(ParseLearnedCode(bad)) << bad;
   }
