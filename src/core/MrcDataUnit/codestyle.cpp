@@ -55,9 +55,8 @@ void PutU32(uint8_t* p, uint32_t v) {
 }
 
 // Decodes one record from its name block and a full-size body (a short body
-// has already been padded with zeros).
-CodeStyleNode DecodeRecord(std::string_view name_block, const uint8_t* body) {
-  CodeStyleNode node;
+// has already been padded with zeros) into a fresh `node`.
+void DecodeRecord(std::string_view name_block, const uint8_t* body, CodeStyleNode& node) {
   const size_t zero = name_block.find('\0');
   node.Name = std::string(name_block.substr(0, zero));
   node.NoCarrier = body[kOffNoCarrier];
@@ -87,7 +86,6 @@ CodeStyleNode DecodeRecord(std::string_view name_block, const uint8_t* body) {
   node.ModeHigh = body[kOffModeHigh];
   node.ModeByte = body[kOffModeByte];
   node.ModeLow = body[kOffModeLow];
-  return node;
 }
 
 void EncodeRecord(const CodeStyleNode& node, uint8_t* record) {
@@ -161,10 +159,14 @@ bool ParseCodeStyleBytes(std::string_view bytes, ArrCodeStyleNode& nodes, std::s
     // without it. A record cut inside its body is kept; the bytes the file
     // did not supply read as zero.
     if (body_len == 0) break;
-    std::memset(body, 0, sizeof body);
-    std::memcpy(body, bytes.data() + pos, body_len);
+    const auto* from = reinterpret_cast<const uint8_t*>(bytes.data() + pos);
+    if (body_len < kBodySize) {
+      std::memset(body, 0, sizeof body);
+      std::memcpy(body, from, body_len);
+      from = body;
+    }
     pos += body_len;
-    loaded.push_back(DecodeRecord(name_block, body));
+    DecodeRecord(name_block, from, loaded.emplace_back());
   }
   nodes = std::move(loaded);
   return true;
