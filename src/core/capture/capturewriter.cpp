@@ -46,7 +46,6 @@ namespace {
 
 constexpr uint64_t kRunCounts = 0x7FFF;
 constexpr uint64_t kSkew = 58;
-constexpr uint64_t kMaxSingleMark = kRunCounts / 3 - kSkew;         // 10864
 constexpr uint64_t kMaxMark = (2 * kRunCounts) / 3 - kSkew;         // 21786
 constexpr size_t kMaxGapRuns = 19;
 constexpr uint64_t kMaxGapCounts = kMaxGapRuns * kRunCounts + (kRunCounts - 1);

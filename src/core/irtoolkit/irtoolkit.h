@@ -17,13 +17,6 @@
 
 namespace tvq31 {
 
-// How long a key is held when nothing else is said: the app asks users to
-// hold the key of the remote being copied for two seconds.
-inline constexpr uint32_t kDefaultHoldMs = 2000;
-
-// The longest hold the encoders accept (a minute of repeat frames).
-inline constexpr uint32_t kMaxHoldMs = 60000;
-
 // Spaces longer than this separate frames in raw recordings.
 inline constexpr uint32_t kFrameSplitUs = 10000;
 

@@ -7,6 +7,15 @@
 
 namespace tvq31 {
 
+// How long a key is held when nothing else is said: the app asks users to
+// hold the key of the remote being copied for two seconds.
+inline constexpr uint32_t kDefaultHoldMs = 2000;
+
+// The longest hold accepted anywhere (a minute of repeat frames); longer
+// requests are refused or cut here so untrusted input cannot ask for
+// millions of frames.
+inline constexpr uint32_t kMaxHoldMs = 60000;
+
 struct SignalFrame {
   // Microseconds, mark first, alternating mark and space. A frame normally
   // ends with a mark; the gap after it is held separately.

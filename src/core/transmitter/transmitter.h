@@ -21,8 +21,6 @@
 
 namespace tvq31 {
 
-inline constexpr uint32_t kDefaultHoldMs = 2000;  // a user holding the key
-inline constexpr uint32_t kMaxHoldMs = 60000;     // longer holds are cut here
 inline constexpr size_t kMaxTransmitFrames = 4096;
 
 // A key record taken apart by its header (10 bytes: pairs, entries, key
