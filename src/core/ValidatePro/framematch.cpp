@@ -1,6 +1,7 @@
 #include "ValidatePro/framematch.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdlib>
 
@@ -46,13 +47,41 @@ int SymbolClass(std::string_view letter) noexcept {
 bool IsFrameMark(std::string_view letter) noexcept { return letter == "h" || letter == "t"; }
 
 std::optional<int32_t> ItemAt(std::string_view text, size_t pos) noexcept {
+  // The hot path of every comparison: up to four digits, read in place.
+  static constexpr auto kDigit = [] {
+    std::array<int8_t, 256> t{};
+    t.fill(-1);
+    for (int c = 0; c < 10; ++c) t['0' + c] = static_cast<int8_t>(c);
+    for (int c = 0; c < 6; ++c) {
+      t['A' + c] = static_cast<int8_t>(10 + c);
+      t['a' + c] = static_cast<int8_t>(10 + c);
+    }
+    return t;
+  }();
   if (pos >= text.size()) return std::nullopt;
-  return ReadHexNumber(text.substr(pos, 4));
+  const size_t end = std::min(text.size(), pos + 4);
+  int32_t value = 0;
+  for (size_t k = pos; k < end; ++k) {
+    const int d = kDigit[static_cast<unsigned char>(text[k])];
+    if (d < 0) return std::nullopt;
+    value = value * 16 + d;
+  }
+  return value;
 }
 
 size_t FindItem(std::string_view text, std::string_view item) noexcept {
-  for (size_t pos = 0; pos + item.size() <= text.size(); pos += 4) {
-    if (text.compare(pos, item.size(), item) == 0) return pos;
+  if (item.size() != 4) {
+    for (size_t pos = 0; pos + item.size() <= text.size(); pos += 4) {
+      if (text.compare(pos, item.size(), item) == 0) return pos;
+    }
+    return std::string_view::npos;
+  }
+  const char* p = text.data();
+  for (size_t pos = 0; pos + 4 <= text.size(); pos += 4) {
+    if (p[pos] == item[0] && p[pos + 1] == item[1] && p[pos + 2] == item[2] &&
+        p[pos + 3] == item[3]) {
+      return pos;
+    }
   }
   return std::string_view::npos;
 }
@@ -92,25 +121,24 @@ bool CheckFrameTiming(std::string_view mark, std::string_view f) {
 
 std::string StripHeader(std::string_view f, std::string_view hd) {
   const size_t n = hd.size() / 4;
-  std::string out(f);
-  if (n == 0) return out;
+  if (n == 0) return std::string(f);
   size_t pos = 0;
   for (size_t i = 0; i < n; ++i) {
     const std::optional<int32_t> a = ItemAt(hd, i * 4);
-    const std::optional<int32_t> b = ItemAt(out, pos);
+    const std::optional<int32_t> b = ItemAt(f, pos);
     if (!a || !b) return {};
-    const size_t len = std::min<size_t>(4, out.size() - pos);
+    const size_t len = std::min<size_t>(4, f.size() - pos);
     if (WithinRatio(*b, *a, 8, 12)) {
       pos += len;
     } else if (i == n - 1 && *a < *b) {
       // The capture merged the last header duration with what follows it:
       // the surplus is the first data item.
-      out.replace(pos, len, WriteHex(static_cast<int64_t>(*b) - *a, 4));
+      return WriteHex(static_cast<int64_t>(*b) - *a, 4) + std::string(f.substr(pos + len));
     } else {
       return {};
     }
   }
-  return out.substr(pos);
+  return std::string(f.substr(pos));
 }
 
 namespace {
@@ -196,7 +224,7 @@ class Decoder {
         p_ = 2;
         continue;
       }
-      const std::optional<int32_t> e = GroupValue(ctx_, g, i);
+      const std::optional<int32_t> e = Value(g, i);
       if (!e) return std::nullopt;
       const int64_t a = std::llabs(static_cast<int64_t>(*e));
       const bool space = (p_ % 2) != 0;
@@ -239,7 +267,20 @@ class Decoder {
     return true;
   }
 
+  // GroupValues read back as integers, each parsed on its first use: an
+  // unset entry only matters when the decoding reaches it.
+  std::optional<int32_t> Value(int g, int i) {
+    const size_t at = static_cast<size_t>(g * kMaxGroupElements + i);
+    if (!parsed_[at]) {
+      parsed_[at] = true;
+      values_[at] = GroupValue(ctx_, g, i);
+    }
+    return values_[at];
+  }
+
   const DecoderVariant& v_;
+  std::array<bool, kMaxGroups * kMaxGroupElements> parsed_{};
+  std::array<std::optional<int32_t>, kMaxGroups * kMaxGroupElements> values_{};
   std::string f_;
   const RecognitionContext& ctx_;
   size_t pos_ = 0;

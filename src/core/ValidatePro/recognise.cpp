@@ -173,7 +173,6 @@ std::optional<std::string> RunFrameLoop(std::string_view template_text, std::str
     }
     c.remove_prefix(f.size());
 
-    const bool timing_ok = FindItem(f, "FEFE") == std::string_view::npos || CheckFrameTiming(mark, f);
     const std::string data = StripHeader(f, hd);
     if (data == "EDED") {
       s += hd;
@@ -190,6 +189,9 @@ std::optional<std::string> RunFrameLoop(std::string_view template_text, std::str
       }
       if (r.empty()) return std::string();
       s += r;
+      // Only a frame followed by a gap has a timing to check.
+      const bool timing_ok =
+          FindItem(f, "FEFE") == std::string_view::npos || CheckFrameTiming(mark, f);
       if (!timing_ok) return std::string();
     }
     if (c.empty()) break;
