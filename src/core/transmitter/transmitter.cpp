@@ -101,7 +101,7 @@ class Reader {
       if (!(e[2] & 0x80)) return SetError(error_, "entry " + std::to_string(i) + " has no kind bit");
       Entry entry;
       entry.period = (e[2] & 0x40) == 0;
-      const int64_t units = e[0] | (e[1] << 8) | ((e[2] & 0x3F) << 16);
+      const int64_t units = e[0] | (e[1] << 8) | (static_cast<int64_t>(e[2] & 0x3F) << 20);
       entry.ticks = units * r.base;
       entry.pattern = e[3];
       if (entry.pattern >= r.frame_count) {
@@ -147,32 +147,34 @@ class Reader {
   std::string* error_;
 };
 
-// Frame blocks of the data part, read on demand by pattern number.
+// Frame blocks of the data part: an offset table (its length is the first
+// offset, since the first block follows it), then the blocks.
 class FrameBlocks {
  public:
   FrameBlocks(const ProtocolRecord& r, const std::vector<uint8_t>& data, std::string* error)
       : r_(r), d_(data), error_(error) {}
 
-  bool Read(int pattern, PieceList& out) {
-    if (pattern < 0 || static_cast<size_t>(pattern) >= d_.size() ||
-        static_cast<size_t>(r_.frame_count) > d_.size()) {
-      return SetError(error_, "frame pattern " + std::to_string(pattern) + " has no block in the data part");
-    }
-    const size_t start = d_[pattern];
-    if (start < static_cast<size_t>(r_.frame_count) || start >= d_.size()) {
-      return SetError(error_, "frame block " + std::to_string(pattern) + " offset outside the data part");
+  size_t Count() const { return d_.empty() ? 0 : d_[0]; }
+
+  bool Read(size_t block, PieceList& out) {
+    const size_t blocks = Count();
+    if (blocks == 0 || blocks > d_.size()) return SetError(error_, "frame block offset table outside the data part");
+    if (block >= blocks) return SetError(error_, "frame block " + std::to_string(block) + " missing from the data part");
+    const size_t start = d_[block];
+    if (start < blocks || start >= d_.size()) {
+      return SetError(error_, "frame block " + std::to_string(block) + " offset outside the data part");
     }
     // A block ends where the next one begins (the blocks are laid out in
     // offset order) or at the end of the data part.
     size_t end = d_.size();
-    for (int k = 0; k < r_.frame_count; ++k) {
+    for (size_t k = 0; k < blocks; ++k) {
       const size_t o = d_[k];
       if (o > start && o < end) end = o;
     }
     size_t count = d_[start];
     size_t pos = start + 1;
     out.clear();
-    const std::string where = "frame block " + std::to_string(pattern);
+    const std::string where = "frame block " + std::to_string(block);
     // The count byte also counts elements that were written as nothing, so
     // the block's end bounds it as well.
     while (count > 0 && pos < end) {
@@ -264,22 +266,45 @@ std::optional<Signal> PlayProtocolRecord(const KeyRecordParts& parts, uint32_t h
     }
   }
 
-  std::vector<PieceList> cache(r.frame_count);
-  std::vector<bool> cached(r.frame_count, false);
-  auto frame_of = [&](int pattern) -> const PieceList* {
-    if (!cached[pattern]) {
-      if (!blocks.Read(pattern, cache[pattern])) return nullptr;
-      cached[pattern] = true;
+  // Which block holds which pattern: the sequence writes a block for each
+  // pattern that comes later in it than every pattern before (when the
+  // style has two symbol groups or more); a style with trailer entries
+  // adds the closing block, its last pattern built from the pattern alone.
+  std::vector<int> sequence_block(r.frame_count, -1);
+  int next_block = 0;
+  if (r.groups.size() >= 2) {
+    int last = -1;
+    for (const Step& s : steps) {
+      if (s.pattern > last) {
+        sequence_block[s.pattern] = next_block++;
+        last = s.pattern;
+      }
     }
-    return &cache[pattern];
+  }
+  const int closing_block = r.trailer_count > 0 ? next_block++ : -1;
+
+  std::vector<PieceList> cache(next_block);
+  std::vector<bool> cached(next_block, false);
+  auto block_of = [&](int pattern, bool trailer) -> const PieceList* {
+    int block = sequence_block[pattern];
+    if (trailer && pattern == r.frame_count - 1) block = closing_block;
+    if (block < 0) {
+      SetError(error, "frame pattern " + std::to_string(pattern) + " has no block in the data part");
+      return nullptr;
+    }
+    if (!cached[block]) {
+      if (!blocks.Read(static_cast<size_t>(block), cache[block])) return nullptr;
+      cached[block] = true;
+    }
+    return &cache[block];
   };
 
   Transmission tx;
   const PieceList* previous = nullptr;
   int64_t clock = 0;  // start of the previous frame, in ticks
   int64_t last_gap = kDefaultGapTicks;  // the gap before the latest frame
-  auto play = [&](int pattern, const std::optional<Entry>& mark) -> bool {
-    const PieceList* frame = frame_of(pattern);
+  auto play = [&](int pattern, const std::optional<Entry>& mark, bool trailer = false) -> bool {
+    const PieceList* frame = block_of(pattern, trailer);
     if (!frame) return false;
     if (previous) {
       const int64_t gap = mark ? GapFor(*mark, *previous, floor_ticks) : kDefaultGapTicks;
@@ -314,7 +339,7 @@ std::optional<Signal> PlayProtocolRecord(const KeyRecordParts& parts, uint32_t h
   }
   if (!r.trailer.empty()) {
     for (const Entry& e : r.trailer) {
-      if (!play(e.pattern, e)) return std::nullopt;
+      if (!play(e.pattern, e, true)) return std::nullopt;
     }
   }
   // Silence after the last frame: for a key that ends in its repeat part
