@@ -20,7 +20,7 @@ struct RecognitionContext {
   // For group g and element i: the decimal text of the element's value in
   // microseconds (marks positive, spaces negative). Empty until a code style
   // sets it.
-  std::array<std::array<std::string, kMaxGroupElements>, kMaxGroups> GroupValues{};
+  std::array<std::array<std::string, kMaxGroupElements>, kMaxGroups> GroupValues;
   // GroupCount of the code style being tried.
   int32_t ActiveGroups = 0;
   // Count of the last symbol group of the code style being tried; the

@@ -78,7 +78,7 @@ std::string BuildBlock(const CodeStyleNode& style, int p, RecognisedText& s, boo
   const int count = std::min<int>(pattern.Count, kMaxFrameElements);
   const int64_t unit = Unit(context, context.MarkMultiplier);
   std::string body;
-  int extensions = 0;
+  int64_t extensions = 0;
   auto pack = [&](int64_t letters) {
     const std::string_view run = s.Take(letters);
     body += quad ? PackSymbolsQuad(run) : PackSymbolsBinary(run);
@@ -92,10 +92,13 @@ std::string BuildBlock(const CodeStyleNode& style, int p, RecognisedText& s, boo
       int64_t n = Units(Magnitude(v) / 100, unit) - 1;
       // A long duration is written as whole 64-unit pieces first; every
       // piece and the rest add up to the duration.
-      while (n >= 64) {
-        Byte(body, space ? 0xBF : 0xFF);
-        ++extensions;
-        n -= 64;
+      if (n >= 64) {
+        const int64_t pieces = n / 64;
+        const char* piece = space ? "BF" : "FF";
+        body.reserve(body.size() + 2 * static_cast<size_t>(pieces) + 2);
+        for (int64_t k = 0; k < pieces; ++k) body.append(piece, 2);
+        extensions += pieces;
+        n -= 64 * pieces;
       }
       Byte(body, (space ? 0x80 : 0xC0) + n);
     } else if (IsFreeSymbolElement(e)) {
