@@ -13,6 +13,9 @@ namespace tvq31 {
 namespace {
 
 constexpr size_t kHeaderLength = sizeof(kLibraryHeader) - 1;  // 36
+// Some 65000 records; a path that names an endless stream (a device, a pipe)
+// must not read forever.
+constexpr size_t kMaxLibraryFileSize = size_t{64} << 20;
 
 // Body offsets of the stored record.
 constexpr size_t kOffNoCarrier = 0;
@@ -191,6 +194,11 @@ bool LoadCodeStyleFile(const std::string& path, ArrCodeStyleNode& nodes, std::st
     const ssize_t n = ::read(fd, buf, sizeof buf);
     if (n > 0) {
       bytes.append(buf, static_cast<size_t>(n));
+      if (bytes.size() > kMaxLibraryFileSize) {
+        ::close(fd);
+        SetError(error, path + ": larger than any code-style library (over 64 MiB)");
+        return false;
+      }
     } else if (n == 0) {
       break;
     } else if (errno != EINTR) {

@@ -84,7 +84,8 @@ namespace tvq31 {
 // number of records (zero included). False when the file is missing, the
 // header differs, or the file cannot be opened or read; then `nodes` is left
 // as it was and `error` (when given) says which, in one line naming the file.
-// The file is opened read-only.
+// The file is opened read-only. A file over 64 MiB (or an endless stream)
+// is refused like a read error.
 bool LoadCodeStyleFile(const std::string& path, ArrCodeStyleNode& nodes,
                        std::string* error = nullptr);
 

@@ -199,7 +199,8 @@ TEST_F(CodeStyleFileOnDisk, FailuresAreValuesNamingTheFile) {
   const std::string missing = (dir_ / "missing.csl").string();
   const std::string directory = dir_.string();  // opens, but reading fails
   const std::string wrong = Write("\x24 not the library header at all....");
-  for (const std::string& path : {missing, directory, wrong}) {
+  const std::string endless = "/dev/zero";
+  for (const std::string& path : {missing, directory, wrong, endless}) {
     ArrCodeStyleNode nodes = {BusyNode()};
     std::string error;
     EXPECT_FALSE(LoadCodeStyleFile(path, nodes, &error)) << path;
