@@ -1,0 +1,2 @@
+// A library that loads but exports no Cominput.
+extern "C" int NotCominput() { return 0; }
