@@ -88,7 +88,7 @@ struct EvalRow {
   size_t transfer = 0;        // stored through the transfer library
   size_t transfer_faithful = 0;
   size_t failed = 0;          // no key record at all (chain only)
-  double seconds = 0.0;       // time spent in the receive step
+  double seconds = 0.0;       // CPU time spent in the receive step
 
   double SignalsPerSecond() const;
 };
