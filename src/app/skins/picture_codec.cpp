@@ -178,7 +178,10 @@ struct JpegError {
   std::longjmp(err->jump, 1);
 }
 
-void JpegQuiet(j_common_ptr, int) {}
+// Warnings are counted, not printed.
+void JpegQuiet(j_common_ptr cinfo, int level) {
+  if (level < 0) ++cinfo->err->num_warnings;
+}
 
 // Decodes into `out`. Kept free of objects with destructors between the
 // jump point and the jumps (out is the caller's).
