@@ -1,5 +1,7 @@
 // Widget tests run on Qt's offscreen platform. It is set here as well as in
 // the test environment: test discovery runs this binary at build time.
+#include "skins/skins.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -7,6 +9,8 @@
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
+  // The skin containers are built beside the executables, not the tests.
+  tvq31::SetSkinDirectory(QStringLiteral(TVQ31_BIN_DIR));
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

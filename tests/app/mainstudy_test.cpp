@@ -1,6 +1,6 @@
 #include "fakes.h"
 #include "mainstudy/mainstudy.h"
-#include "mainstudy/placeholder_looks.h"
+#include "skins/skins.h"
 
 #include <QApplication>
 #include <QCoreApplication>

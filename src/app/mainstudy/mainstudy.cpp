@@ -2,7 +2,7 @@
 
 #include "hextext/hextext.h"
 #include "mainstudy/keypad.h"
-#include "mainstudy/placeholder_looks.h"
+#include "skins/skins.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -92,7 +92,7 @@ Tmainselfstudy::~Tmainselfstudy() = default;
 
 void Tmainselfstudy::BuildControls() {
   Image1 = MakePicture(this, "Image1", 0, 0, kWindowWidth, kWindowHeight, false);
-  Image1->setPixmap(DrawBackground(Image1->size()));
+  Image1->setPixmap(WindowPicture(QStringLiteral("background")));
 
   BuildKeyPad();
 
@@ -108,13 +108,13 @@ void Tmainselfstudy::BuildControls() {
   runstate_lab->setAlignment(Qt::AlignCenter);
 
   Image4 = MakePicture(this, "Image4", 474, 410, 407, 165, false);
-  Image4->setPixmap(DrawStatusPanel(StatusPanel::kLearnedKeys, Image4->size()));
+  Image4->setPixmap(WindowPicture(QStringLiteral("Image4")));
   Image5 = MakePicture(this, "Image5", 474, 411, 410, 167, false);
-  Image5->setPixmap(DrawStatusPanel(StatusPanel::kLearning, Image5->size()));
+  Image5->setPixmap(WindowPicture(QStringLiteral("Image5")));
   Image7 = MakePicture(this, "Image7", 472, 409, 409, 168, false);
-  Image7->setPixmap(DrawStatusPanel(StatusPanel::kDeleting, Image7->size()));
+  Image7->setPixmap(WindowPicture(QStringLiteral("Image7")));
   Image8 = MakePicture(this, "Image8", 472, 413, 411, 165, false);
-  Image8->setPixmap(DrawStatusPanel(StatusPanel::kNoLearnedKeys, Image8->size()));
+  Image8->setPixmap(WindowPicture(QStringLiteral("Image8")));
 
   lab_ykqtype = MakeInfoLabel(this, "lab_ykqtype", 655, 118, 228, 16);
   lab_softver = MakeInfoLabel(this, "lab_softver", 655, 155, 233, 14);
@@ -122,21 +122,19 @@ void Tmainselfstudy::BuildControls() {
   lab_usbstate = MakeInfoLabel(this, "lab_usbstate", 655, 225, 226, 17);
 
   beginstudyibtn = MakeCommandButton("beginstudyibtn", 432, 638, 137, 37);
-  beginstudyibtn->SetPicture(DrawCommandButton(QStringLiteral("Start to learn"), {137, 37}));
-  beginstudyibtn->SetDisablePic(DrawCommandButton(QStringLiteral("Stop learning"), {137, 37}));
+  beginstudyibtn->SetPicture(WindowPicture(QStringLiteral("start")));
+  beginstudyibtn->SetDisablePic(WindowPicture(QStringLiteral("stop")));
   delstudykey = MakeCommandButton("delstudykey", 609, 638, 137, 37);
-  delstudykey->SetPicture(DrawCommandButton(QStringLiteral("Delete"), {137, 37}));
   delallstudykey = MakeCommandButton("delallstudykey", 787, 638, 137, 37);
-  delallstudykey->SetPicture(DrawCommandButton(QStringLiteral("Clear"), {137, 37}));
   IBtn79 = MakeCommandButton("IBtn79", 970, 5, 51, 44);
   IBtn79->setToolTip(QStringLiteral("close"));
-  IBtn79->SetPicture(DrawCornerButton(QStringLiteral("✕"), {51, 44}));
+  IBtn79->SetPicture(WindowPicture(QStringLiteral("close")));
   updateibtn = MakeCommandButton("updateibtn", 970, 52, 52, 43);
   updateibtn->setToolTip(QStringLiteral("update"));
-  updateibtn->SetPicture(DrawCornerButton(QStringLiteral("↻"), {52, 43}));
+  updateibtn->SetPicture(WindowPicture(QStringLiteral("update")));
   helpibtn = MakeCommandButton("helpibtn", 970, 95, 51, 47);
   helpibtn->setToolTip(QStringLiteral("help"));
-  helpibtn->SetPicture(DrawCornerButton(QStringLiteral("?"), {51, 47}));
+  helpibtn->SetPicture(WindowPicture(QStringLiteral("help")));
   helpibtn->hide();
 
   connect(beginstudyibtn, &IBtn::Click, this, &Tmainselfstudy::beginstudyibtnClick);
@@ -169,7 +167,7 @@ void Tmainselfstudy::BuildKeyPad() {
   ykqbox->setGeometry(kPanelLeft, kPanelTop, kPanelWidth, kPanelHeight);
   ykqbox->setAutoFillBackground(true);  // the window's colour, from the palette
   z = MakePicture(ykqbox, "z", 0, 0, kPanelWidth, kPanelHeight, true);
-  z->setPixmap(DrawRemoteBody(z->size()));
+  z->setPixmap(WindowPicture(QStringLiteral("remote")));
 
   using Handler = void (Tmainselfstudy::*)();
   static constexpr Handler kHandlers[] = {
@@ -189,7 +187,7 @@ void Tmainselfstudy::BuildKeyPad() {
     key->SetCode(QString::fromLatin1(spec.code));
     key->SetMoveDown(1);
     key->SetMoveRight(1);
-    key->SetPicture(DrawKeyPicture(kLookNoCode, &spec));
+    key->SetPicture(WindowPicture(QStringLiteral("key%1").arg(spec.number)));
     connect(key, &IBtn::Click, this, kHandlers[i]);
     keys[i] = key;
   }

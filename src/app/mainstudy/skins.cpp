@@ -1,11 +1,8 @@
 // The window's looks: four sets of key pictures, seven named pictures and
-// the animation movie. For now they are drawn in code; the skin containers
-// replace the drawing with their artwork behind the same LoadSkins.
-#include "mainstudy/keypad.h"
+// the animation movie, from the skin containers beside the program.
 #include "mainstudy/mainstudy.h"
-#include "mainstudy/placeholder_looks.h"
 
-#include "hextext/hextext.h"
+#include "skins/skins.h"
 
 #include <QStandardPaths>
 
@@ -19,22 +16,19 @@ QString AnimationFilePath() {
 }
 
 bool Tmainselfstudy::LoadSkins() {
-  for (int n = 0; n < 128; ++n) {
-    const KeySpec* key = FindKeyByCode(ByteHex(n));
-    for (KeyLook look : {kLookNoCode, kLookLearned, kLookSelected, kLookDownloaded}) {
-      key_pictures[look][n] = DrawKeyPicture(look, key);
-    }
-  }
-  const QSize hint(409, 72);
-  const QSize button(137, 37);
-  logo_picture = DrawHintPicture(HintPicture::kLogo, hint);
-  learning_picture = DrawHintPicture(HintPicture::kLearning, hint);
-  stop_delete_picture = DrawCommandButton(QStringLiteral("Stop deleting"), button);
-  delete_grey_picture = DrawCommandButton(QStringLiteral("Delete"), button, true);
-  delete_picture = DrawCommandButton(QStringLiteral("Delete"), button);
-  clear_picture = DrawCommandButton(QStringLiteral("Clear"), button);
-  clear_grey_picture = DrawCommandButton(QStringLiteral("Clear"), button, true);
-  return true;
+  SkinPictures pictures;
+  // Pictures loaded before a failure stay with the window, as they would
+  // have been assigned one by one.
+  const bool loaded = LoadSkinFiles(SkinDirectory(), AnimationFilePath(), pictures);
+  key_pictures = pictures.key_pictures;
+  logo_picture = pictures.logo_picture;
+  learning_picture = pictures.learning_picture;
+  stop_delete_picture = pictures.stop_delete_picture;
+  delete_grey_picture = pictures.delete_grey_picture;
+  delete_picture = pictures.delete_picture;
+  clear_picture = pictures.clear_picture;
+  clear_grey_picture = pictures.clear_grey_picture;
+  return loaded;
 }
 
 }  // namespace tvq31

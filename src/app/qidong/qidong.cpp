@@ -1,6 +1,6 @@
 #include "qidong/qidong.h"
 
-#include "mainstudy/placeholder_looks.h"
+#include "skins/skins.h"
 
 #include <QLabel>
 
@@ -15,7 +15,7 @@ TForm1::TForm1(QWidget* parent)
   Image1 = new QLabel(this);
   Image1->setObjectName(QStringLiteral("Image1"));
   Image1->setGeometry(0, 0, 462, 261);
-  Image1->setPixmap(DrawSplash(size()));
+  Image1->setPixmap(WindowPicture(QStringLiteral("splash")));
 }
 
 }  // namespace tvq31

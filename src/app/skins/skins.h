@@ -20,6 +20,10 @@ namespace tvq31 {
 inline constexpr std::array<const char*, 5> kSkinContainers = {"otq0002", "stq0002", "ftq0002",
                                                                "btq0002", "dtq0002"};
 
+// Key picture sets, as indexes into SkinPictures::key_pictures (and the
+// window's key_pictures).
+enum KeyLook { kLookNoCode = 0, kLookLearned = 1, kLookSelected = 2, kLookDownloaded = 3 };
+
 struct SkinPictures {
   // Four sets of 128 key pictures: no code, learned, selected for learning,
   // downloaded; entry n is "gif<n>".
