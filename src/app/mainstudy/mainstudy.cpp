@@ -2,6 +2,7 @@
 
 #include "hextext/hextext.h"
 #include "mainstudy/keypad.h"
+#include "workerthread.h"
 #include "skins/skins.h"
 
 #include <QCloseEvent>
@@ -88,7 +89,7 @@ Tmainselfstudy::Tmainselfstudy(DeviceAccess& device, Prompter& prompter,
   FormCreate();
 }
 
-Tmainselfstudy::~Tmainselfstudy() = default;
+Tmainselfstudy::~Tmainselfstudy() { StopWorkers(); }
 
 void Tmainselfstudy::BuildControls() {
   Image1 = MakePicture(this, "Image1", 0, 0, kWindowWidth, kWindowHeight, false);
@@ -357,6 +358,8 @@ bool Tmainselfstudy::FormCloseQuery() {
 void Tmainselfstudy::FormClose() {
   donghuaflash2->StopPlay();
   if (startup_failed) return;
+  // Deletions the user made are written, as leaving delete mode would.
+  if (deleting) EndDeleteMode();
   if (table_changed) ConfirmLearning();
   for (auto& set : key_pictures) set.fill(QPixmap());
   key_states = KeyStateList{};

@@ -22,12 +22,13 @@
 #include <QWidget>
 
 #include <array>
+#include <chrono>
 #include <string>
 #include <vector>
 
-class QThread;
-
 namespace tvq31 {
+
+class TWorkerThread;
 
 #define TVQ31_KEY_NUMBERS(X) \
   X(1) X(2) X(3) X(4) X(5) X(6) X(7) X(8) X(9) X(10) X(11) \
@@ -98,8 +99,10 @@ class Tmainselfstudy : public QWidget {
   bool deleting = false;
   bool startup_failed = false;
   bool closing = false;
-  QThread* link_monitor = nullptr;
-  QThread* capture_thread = nullptr;
+  TWorkerThread* link_monitor = nullptr;
+  TWorkerThread* capture_thread = nullptr;
+  // How long a key waits for its capture.
+  std::chrono::milliseconds capture_time_limit{7000};
   std::string capture_text;
   std::string device_id;
   std::string exe_dir;
@@ -126,8 +129,22 @@ class Tmainselfstudy : public QWidget {
 
   // ---- Workflows of the learning and deleting units ----------------------
   void KeyClicked(IBtn* key);
+  // The capture thread's end handler: stores what was captured for the
+  // pending key.
+  void CaptureEnded();
   void ConfirmLearning();
-  QThread* StartLinkMonitor();
+  TWorkerThread* StartLinkMonitor();
+  // Leaves delete mode, writing the deletions made in it.
+  void EndDeleteMode();
+  // The delete step of a key click in delete mode.
+  void DeleteKey(IBtn* key);
+  // Writes `image` to the remote; an image the remote cannot hold is
+  // refused here, with a message, and counts as a failed write.
+  bool WriteKeyTable(const std::string& image);
+  // The status line, repainted at once when the next step blocks the window.
+  void SetStatus(const QString& text, bool repaint = false);
+  // Stops the worker threads still running, without their end handlers.
+  void StopWorkers();
 
   // ---- Handlers ----------------------------------------------------------
 #define X(n) void IBtn##n##Click();
