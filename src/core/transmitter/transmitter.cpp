@@ -323,19 +323,26 @@ std::optional<Signal> PlayProtocolRecord(const KeyRecordParts& parts, uint32_t h
   const int64_t hold_ticks =
       static_cast<int64_t>(std::min(hold_ms, kMaxHoldMs)) * 1000 * transmit_detail::kTicksPerUs;
   if (repeat > 0) {
-    auto next_start = [&] {
-      const int64_t gap =
-          restart_mark ? GapFor(*restart_mark, *previous, floor_ticks) : kDefaultGapTicks;
-      return clock + PiecesLength(*previous) + gap;
+    // The repeat part goes on entry by entry while the key is held: a
+    // frame starts only if the key is still down, so a press can end in
+    // the middle of a cycle (a Sharp or Denon pair ends after its first
+    // frame when the key is released before the second is due).
+    const int first = seq - repeat;
+    auto mark_of = [&](int j) -> const std::optional<Entry>& {
+      return j == first ? restart_mark : steps[j].mark;
     };
-    while (next_start() < hold_ticks && tx.FrameCount() + repeat <= kMaxTransmitFrames) {
-      for (int j = seq - repeat; j < seq; ++j) {
-        const std::optional<Entry>& mark = j == seq - repeat ? restart_mark : steps[j].mark;
-        if (!play(steps[j].pattern, mark)) return std::nullopt;
-      }
+    auto gap_before = [&](int j) {
+      const std::optional<Entry>& mark = mark_of(j);
+      return mark ? GapFor(*mark, *previous, floor_ticks) : kDefaultGapTicks;
+    };
+    int next = first;
+    while (clock + PiecesLength(*previous) + gap_before(next) < hold_ticks &&
+           tx.FrameCount() < kMaxTransmitFrames) {
+      if (!play(steps[next].pattern, mark_of(next))) return std::nullopt;
+      next = next + 1 < seq ? next + 1 : first;
     }
-    // Silence after the last repeat: what the next cycle would have left.
-    tx.SetLastGap(restart_mark ? GapFor(*restart_mark, *previous, floor_ticks) : kDefaultGapTicks);
+    // Silence after the last repeat: what the next entry would have left.
+    tx.SetLastGap(gap_before(next));
   }
   if (!r.trailer.empty()) {
     for (const Entry& e : r.trailer) {

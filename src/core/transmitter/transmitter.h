@@ -42,9 +42,9 @@ std::optional<KeyRecordParts> ParseKeyRecordParts(std::string_view record,
                                                   std::string* error = nullptr);
 
 // The signal the remote sends for `record` when its key is held for
-// `hold_ms` milliseconds: the frame sequence once, then the repeat part for
-// as long as a new cycle would start before the key is released (at least
-// once), then the trailer entries. A hold above kMaxHoldMs counts as
+// `hold_ms` milliseconds: the frame sequence once, then the repeat part
+// entry by entry for as long as the next frame would start before the key
+// is released, then the trailer entries. A hold above kMaxHoldMs counts as
 // kMaxHoldMs, and at most kMaxTransmitFrames frames are sent. nullopt with
 // a reason for a deletion record and for any record that cannot be played
 // (bytes out of their ranges, offsets or counts beyond the record).

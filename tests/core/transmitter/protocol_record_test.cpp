@@ -74,6 +74,42 @@ TEST(ProtocolRecord, HoldDecidesHowOftenTheRepeatPartIsSent) {
   }
 }
 
+// A pair that repeats as a whole, as Sharp and Denon send it: frame A
+// ("u"), 45 ms of silence, frame B ("v"), 45 ms, A again, and so on. No
+// carrier, 10 us base unit, multiplier 10 (100 us).
+const std::vector<int> kPairHead = {
+    14, 22, 59, 0x80, 9, 9, 0x00, 0x00, 0x22, 0x20,
+    0x94, 0x11, 0xC0, 0x01,                    // "t" 4500 units -> pattern 1
+    0x02, 0x05, 0x02, 0xC0, 0x80, 0x02, 0xC0, 0x82,  // u: 1,1  v: 1,3
+};
+const std::vector<int> kPairData = {
+    0x02, 0x06,
+    0x02, 0x40, 0x00, 0xC0,  // A: u, mark
+    0x02, 0x40, 0x80, 0xC0,  // B: v, mark
+};
+
+TEST(ProtocolRecord, RepeatPartStopsAtTheEntryDueAfterRelease) {
+  const std::string record = Record(0x1A, kPairHead, kPairData);
+  const std::vector<uint32_t> a = {100, 100, 100};
+  const std::vector<uint32_t> b = {100, 300, 100};
+  struct Case {
+    uint32_t hold_ms;
+    size_t frames;
+  };
+  // A starts at 0, B at 45.3 ms, A at 90.8 ms, B at 136.1 ms. A key
+  // released between an A and its B sends the A alone, as the remotes do.
+  for (const Case c : {Case{0, 2}, Case{90, 2}, Case{91, 3}, Case{136, 3}, Case{137, 4}, Case{182, 5}}) {
+    std::string error;
+    const auto signal = TransmitKeyRecord(record, c.hold_ms, &error);
+    ASSERT_TRUE(signal) << error;
+    ASSERT_EQ(signal->frames.size(), c.frames) << c.hold_ms;
+    for (size_t i = 0; i < signal->frames.size(); ++i) {
+      EXPECT_EQ(signal->frames[i].durations, i % 2 == 0 ? a : b) << c.hold_ms << " frame " << i;
+      EXPECT_EQ(signal->frames[i].gap, 45000u) << c.hold_ms << " frame " << i;
+    }
+  }
+}
+
 // Four symbol groups, no carrier, 10 us base unit, multiplier 6 (60 us).
 // The frame uses every byte kind; a trailer entry sends the closing block
 // 30 ms after the frame.
