@@ -23,39 +23,8 @@ Frame Answer(Status status, std::string payload = {}) {
 
 Frame Error(std::string reason) { return Answer(Status::kError, std::move(reason)); }
 
-// --- factory key table -------------------------------------------------
-
-struct FactoryKey {
-  int code;
-  std::array<uint8_t, 4> data;  // address, its complement, command, its complement
-};
-
-// NEC-style codes of a TV (address 0x04); the commands follow the usual
-// layout of such sets.
+// The demo press is a TV key of the same set as the factory codes.
 constexpr uint8_t kTvAddress = 0x04;
-constexpr std::array<std::pair<int, uint8_t>, 12> kFactoryKeys{{
-    {0x01, 0x02},  // TV/Vol+
-    {0x03, 0x13},  // TV/3
-    {0x05, 0x12},  // TV/2
-    {0x06, 0x08},  // POWER/TV
-    {0x07, 0x11},  // TV/1
-    {0x08, 0x03},  // TV/Vol-
-    {0x09, 0x00},  // TV/Channel+
-    {0x0A, 0x16},  // TV/6
-    {0x0C, 0x15},  // TV/5
-    {0x0E, 0x14},  // TV/4
-    {0x10, 0x01},  // TV/Channel-
-    {0x12, 0x09},  // TV/Mute
-}};
-
-// Shared head of the factory codes: the timing of the NEC family as the
-// remote's firmware stores it (opaque to this program, 12 bytes).
-constexpr std::array<uint8_t, 12> kFactoryHead{0x0C, 0x0C, 0x5B, 0x0E, 0x00,
-                                               0x00, 0x01, 0x00, 0x11, 0x00,
-                                               0x00, 0x00};
-
-// The key pair: storing a code on either key dissolves it.
-constexpr std::pair<int, int> kFactoryPair{0x01, 0x49};  // TV/Vol+, AMP/Vol+
 
 // --- demo capture --------------------------------------------------------
 
@@ -125,40 +94,6 @@ std::string BasicInfo(const RemoteState& state) {
   return info;
 }
 
-std::string DefaultTable() {
-  const int pairs = 1;
-  const int entries = static_cast<int>(kFactoryKeys.size());
-  const int head_offset = 2 + 2 * pairs + 8 * entries;
-  const int head_length = static_cast<int>(kFactoryHead.size());
-  std::string out;
-  AppendByteHex(out, pairs);
-  AppendByteHex(out, kFactoryPair.first);
-  AppendByteHex(out, kFactoryPair.second);
-  AppendByteHex(out, entries);
-  int data_offset = head_offset + head_length;
-  for (const auto& [code, command] : kFactoryKeys) {
-    (void)command;
-    AppendByteHex(out, code);
-    AppendByteHex(out, 0x8F);
-    AppendByteHex(out, head_offset & 0xFF);
-    AppendByteHex(out, head_offset >> 8);
-    AppendByteHex(out, head_length);
-    AppendByteHex(out, data_offset & 0xFF);
-    AppendByteHex(out, data_offset >> 8);
-    AppendByteHex(out, 4);
-    data_offset += 4;
-  }
-  for (uint8_t b : kFactoryHead) AppendByteHex(out, b);
-  for (const auto& [code, command] : kFactoryKeys) {
-    (void)code;
-    AppendByteHex(out, kTvAddress);
-    AppendByteHex(out, ~kTvAddress & 0xFF);
-    AppendByteHex(out, command);
-    AppendByteHex(out, ~command & 0xFF);
-  }
-  return out;
-}
-
 std::string NewIdentity() {
   std::random_device rd;
   std::mt19937_64 gen((static_cast<uint64_t>(rd()) << 32) ^ rd());
@@ -166,10 +101,6 @@ std::string NewIdentity() {
   static constexpr char kDigits[] = "0123456789ABCDEF";
   while (id.size() < 30) id += kDigits[gen() % 16];
   return id;
-}
-
-RemoteState FactoryState(const std::string& identity) {
-  return RemoteState{identity, "01", "02", "0002", DefaultTable()};
 }
 
 std::string DemoCapture() {

@@ -40,15 +40,25 @@ bool ValidCapture(std::string_view capture) noexcept;
 std::string BasicInfo(const RemoteState& state);
 
 // A remote as it leaves the factory: type "0002", versions "01" and "02",
-// the given identity and downloaded codes on the TV keys (DefaultTable).
+// the given identity and downloaded codes on the TV keys (DefaultTable()).
 RemoteState FactoryState(const std::string& identity);
 // A fresh 30-character identity ("TVQ31II-EMU-" and 18 random digits).
 std::string NewIdentity();
+
 // Factory key table: one key pair (TV/Vol+ drives AMP/Vol+) and downloaded
-// codes (key type 0x8F) on the power key and eleven TV keys, all sharing one
-// head, in the rebuilt-image form (entries in key code order, the shared
-// head once, then the data in key code order).
+// codes (key type 0x8F, the learned bit clear) on the power key and eleven
+// TV keys, in the rebuilt-image form. The codes are those of an NEC TV
+// remote (address 0x04), each made the way a learned key is made: the
+// two-second press as the remote captures it, converted, recognised against
+// the code-style library at `library_path` and encoded; keys the library
+// does not recognise (or every key, when it cannot be read) get raw key
+// records. Every key can be played by the transmitter model.
+std::string DefaultTable(const std::string& library_path);
+// The same with the library beside the running executable, built once per
+// process.
 std::string DefaultTable();
+// QD01.csl in the directory of the running executable.
+std::string LibraryBesideExecutable();
 
 // Where the remote's state is kept between runs.
 class Store {
