@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstdlib>
 
+#include "ValidatePro/internal.h"
 #include "hextext/hextext.h"
 
 namespace tvq31 {
@@ -151,10 +152,12 @@ struct DecoderVariant {
   bool surplus;           // an over-long last element leaves its surplus
 };
 
-constexpr DecoderVariant kVariantA{0, 65, 135, false, true, false};
-constexpr DecoderVariant kVariantB{1, 60, 140, false, true, false};
-constexpr DecoderVariant kVariantC{1, 60, 140, true, false, true};
-constexpr DecoderVariant kVariantD{0, 60, 140, false, false, true};
+constexpr DecoderVariant kVariants[] = {
+    {0, 65, 135, false, true, false},  // A
+    {1, 60, 140, false, true, false},  // B
+    {1, 60, 140, true, false, true},   // C
+    {0, 60, 140, false, false, true},  // D
+};
 
 bool InWindow(int64_t x, int64_t a, const DecoderVariant& v) {
   int64_t lo, hi;
@@ -168,16 +171,25 @@ bool InWindow(int64_t x, int64_t a, const DecoderVariant& v) {
   return x > lo && x < hi;
 }
 
+// The four characters at `pos` equal `item`.
+inline bool ItemIs(std::string_view text, size_t pos, const char (&item)[5]) noexcept {
+  return pos + 4 <= text.size() && text[pos] == item[0] && text[pos + 1] == item[1] &&
+         text[pos + 2] == item[2] && text[pos + 3] == item[3];
+}
+
 class Decoder {
  public:
-  Decoder(const DecoderVariant& variant, std::string_view f, const RecognitionContext& context)
-      : v_(variant), f_(f), ctx_(context), p_(variant.start) {}
+  // `limit`: the decoder may stop once its output holds this many
+  // characters; what it has written by then is what a full run writes first.
+  Decoder(const DecoderVariant& variant, std::string_view f, const RecognitionContext& context,
+          const validate_internal::GroupTable& values, size_t limit)
+      : v_(variant), f_(f), ctx_(context), values_(values), limit_(limit), p_(variant.start) {}
 
   std::optional<std::string> Run() {
-    while (Rest() > 3) {
-      if (f_.compare(pos_, 4, "FEFE") == 0) {
+    while (Rest() > 3 && s_.size() < limit_) {
+      if (ItemIs(f_, pos_, "FEFE")) {
         AppendGap();
-      } else if (f_.compare(pos_, 4, "EDED") == 0) {
+      } else if (ItemIs(f_, pos_, "EDED")) {
         pos_ += 4;
         p_ = v_.start;
       }
@@ -198,7 +210,7 @@ class Decoder {
         ++p_;
       }
     }
-    return s_;
+    return std::move(s_);
   }
 
  private:
@@ -207,7 +219,7 @@ class Decoder {
   // "h" and the gap digits; the gap item and the closing "EDED" are used up.
   void AppendGap() {
     s_.push_back('h');
-    if (pos_ + 4 < f_.size()) s_.append(f_, pos_ + 4, 4);
+    if (pos_ + 4 < f_.size()) s_.append(f_.substr(pos_ + 4, 4));
     pos_ += std::min<size_t>(12, Rest());
   }
 
@@ -224,7 +236,7 @@ class Decoder {
         p_ = 2;
         continue;
       }
-      const std::optional<int32_t> e = Value(g, i);
+      const std::optional<int32_t>& e = values_.values[static_cast<size_t>(g * kMaxGroupElements + i)];
       if (!e) return std::nullopt;
       const int64_t a = std::llabs(static_cast<int64_t>(*e));
       const bool space = (p_ % 2) != 0;
@@ -234,8 +246,8 @@ class Decoder {
         pos_ += std::min<size_t>(4, Rest());
         ++p_;
         if ((v_.ends_after_spaces || !space) && i < k - 1) {
-          const bool gap = f_.compare(pos_, 4, "FEFE") == 0;
-          if (gap || f_.compare(pos_, 4, "EDED") == 0) {
+          const bool gap = ItemIs(f_, pos_, "FEFE");
+          if (gap || ItemIs(f_, pos_, "EDED")) {
             // The frame ends inside the symbol.
             if (!v_.surplus) {
               s_ += WriteHex(a, 4);
@@ -253,9 +265,12 @@ class Decoder {
         }
       } else if (sign_ok && x && v_.surplus && *x > a && i == k - 1) {
         // The last space ran into the gap after it: the element matches and
-        // what is left over stays as the next item.
+        // what is left over stays as the next item. The frame is copied on
+        // its first such change only.
         const size_t len = std::min<size_t>(4, Rest());
-        f_.replace(pos_, len, WriteHex(*x - a, 4));
+        if (owned_.empty()) owned_.assign(f_);
+        owned_.replace(pos_, len, WriteHex(*x - a, 4));
+        f_ = owned_;
         p_ += 2;
       } else {
         pos_ = start_pos;
@@ -267,40 +282,71 @@ class Decoder {
     return true;
   }
 
-  // GroupValues read back as integers, each parsed on its first use: an
-  // unset entry only matters when the decoding reaches it.
-  std::optional<int32_t> Value(int g, int i) {
-    const size_t at = static_cast<size_t>(g * kMaxGroupElements + i);
-    if (!parsed_[at]) {
-      parsed_[at] = true;
-      values_[at] = GroupValue(ctx_, g, i);
-    }
-    return values_[at];
-  }
-
   const DecoderVariant& v_;
-  std::array<bool, kMaxGroups * kMaxGroupElements> parsed_{};
-  std::array<std::optional<int32_t>, kMaxGroups * kMaxGroupElements> values_{};
-  std::string f_;
+  std::string_view f_;
+  std::string owned_;
   const RecognitionContext& ctx_;
+  const validate_internal::GroupTable& values_;
+  size_t limit_;
   size_t pos_ = 0;
   int p_;
   std::string s_;
 };
 
+std::optional<std::string> DecodeFull(int variant, std::string_view f,
+                                      const RecognitionContext& context) {
+  // Entries are only read when the decoding reaches them, so an unset one
+  // matters only then.
+  const validate_internal::GroupTable values = validate_internal::ReadGroupTable(context);
+  return Decoder(kVariants[variant], f, context, values, std::string::npos).Run();
+}
+
 }  // namespace
 
+namespace validate_internal {
+
+GroupTable ReadGroupTable(const RecognitionContext& context) {
+  GroupTable table;
+  for (int g = 0; g < kMaxGroups; ++g) {
+    for (int i = 0; i < kMaxGroupElements; ++i) {
+      table.values[static_cast<size_t>(g * kMaxGroupElements + i)] = GroupValue(context, g, i);
+    }
+  }
+  // The decoders read entries g < ActiveGroups, i < ElementCount, and only
+  // with an ElementCount from 1 to 6.
+  table.complete = true;
+  const int k = context.ElementCount;
+  if (k >= 1 && k <= kMaxGroupElements) {
+    const int groups = std::min<int>(context.ActiveGroups, kMaxGroups);
+    for (int g = 0; g < groups; ++g) {
+      for (int i = 0; i < k; ++i) {
+        if (!table.values[static_cast<size_t>(g * kMaxGroupElements + i)]) table.complete = false;
+      }
+    }
+  }
+  return table;
+}
+
+std::optional<std::string> DecodeSymbolsPrefix(int variant, std::string_view f,
+                                               const RecognitionContext& context,
+                                               const GroupTable& values, size_t limit) {
+  return Decoder(kVariants[variant], f, context, values, values.complete ? limit : std::string::npos)
+      .Run();
+}
+
+}  // namespace validate_internal
+
 std::optional<std::string> DecodeSymbolsA(std::string_view f, const RecognitionContext& context) {
-  return Decoder(kVariantA, f, context).Run();
+  return DecodeFull(0, f, context);
 }
 std::optional<std::string> DecodeSymbolsB(std::string_view f, const RecognitionContext& context) {
-  return Decoder(kVariantB, f, context).Run();
+  return DecodeFull(1, f, context);
 }
 std::optional<std::string> DecodeSymbolsC(std::string_view f, const RecognitionContext& context) {
-  return Decoder(kVariantC, f, context).Run();
+  return DecodeFull(2, f, context);
 }
 std::optional<std::string> DecodeSymbolsD(std::string_view f, const RecognitionContext& context) {
-  return Decoder(kVariantD, f, context).Run();
+  return DecodeFull(3, f, context);
 }
 
 std::string MatchPattern(std::string_view pattern, std::string_view candidate) {

@@ -4,6 +4,7 @@
 
 #include "MrcDataUnit/timing.h"
 #include "ValidatePro/framematch.h"
+#include "ValidatePro/internal.h"
 #include "ValidatePro/keyrecord.h"
 #include "hextext/hextext.h"
 
@@ -125,9 +126,7 @@ std::string BuildTemplate(const CodeStyleNode& style, RecognitionContext& contex
 
 std::optional<std::string> RunFrameLoop(std::string_view template_text, std::string_view frames,
                                         const RecognitionContext& context) {
-  using Decode = std::optional<std::string> (*)(std::string_view, const RecognitionContext&);
-  static constexpr Decode kDecoders[] = {DecodeSymbolsA, DecodeSymbolsB, DecodeSymbolsC,
-                                         DecodeSymbolsD};
+  const validate_internal::GroupTable values = validate_internal::ReadGroupTable(context);
   std::string_view m = template_text;
   std::string_view c = frames;
   std::string s;
@@ -180,9 +179,14 @@ std::optional<std::string> RunFrameLoop(std::string_view template_text, std::str
       if (data.empty()) return std::string();
       // Only the first decoder that fits contributes: the encoder walks S
       // one frame mark per sequence entry, so a frame must be in it once.
+      // MatchPattern reads no further into its candidate than the
+      // pattern's length and one item: the decoders need not go on past
+      // that (a long press is one frame of thousands of items).
+      const size_t limit = o.size() + 8;
       std::string r;
-      for (Decode decode : kDecoders) {
-        const std::optional<std::string> symbols = decode(data, context);
+      for (int variant = 0; variant < 4; ++variant) {
+        const std::optional<std::string> symbols =
+            validate_internal::DecodeSymbolsPrefix(variant, data, context, values, limit);
         if (!symbols) return std::nullopt;
         r = MatchPattern(o, hd + *symbols);
         if (!r.empty()) break;

@@ -86,6 +86,33 @@ TEST(RunFrameLoop, Cases) {
   }
 }
 
+// A long capture frame (a held key) is compared on its beginning only; the
+// rest of it must still be decoded when a symbol group entry might be unset,
+// so that the frame is refused wherever the decoding would reach one.
+TEST(RunFrameLoop, LongFrameComparedOnItsBeginning) {
+  RecognitionContext nec;
+  nec.ActiveGroups = 2;
+  nec.ElementCount = 2;
+  nec.GroupValues[0] = {"560", "-560"};
+  nec.GroupValues[1] = {"560", "-1690"};
+  const std::string tmpl = "23281194" + kNecData + "t0028" "0000";
+  std::string head = Item(9000) + Item(4500);
+  for (char c : kNecLetters) head += Item(560) + Item(c == 'v' ? 1690 : 560);
+  // Zero bits, then one item that no group of two takes.
+  std::string tail;
+  for (int i = 0; i < 100; ++i) tail += "02300230";
+  tail += "2328";
+  // The gap's closing item is taken unread: here it is a filler.
+  const std::string frame = head + "FEFE0028" "0000" + tail + "EDED";
+  const std::string want = "23281194" + std::string(kNecLetters) + "t0028";
+  EXPECT_EQ(RunFrameLoop(tmpl, frame, nec), std::optional<std::string>(want));
+
+  // A third group that was never set: only the tail's last item reaches it.
+  nec.ActiveGroups = 3;
+  EXPECT_EQ(RunFrameLoop(tmpl, frame, nec), std::nullopt);
+  EXPECT_EQ(RunFrameLoop(tmpl, head + "FEFE0028EDED", nec), std::optional<std::string>(want));
+}
+
 TEST(Recogniser, WorkedNecCaseEndToEnd) {
   Recogniser r;
   const RecognitionResult result = r.RecogniseCapture(NecCapture(), 0x05, ArrCodeStyleNode{NecStyle()});
