@@ -30,6 +30,7 @@ namespace tvq31 {
 
 inline constexpr uint8_t kRawLayoutMark = 0x52;
 inline constexpr uint8_t kRawLayoutVersion = 1;
+inline constexpr uint8_t kRawStreamLayoutVersion = 2;
 inline constexpr size_t kMaxRawTable = 64;
 inline constexpr size_t kMaxRecordPartBytes = 255;
 

@@ -187,7 +187,8 @@ TEST(RawRecord, TooLongSignalsGiveTheEmptyText) {
   many_durations.carrier_hz = 38000;
   many_durations.frames.push_back({{}, 20000});
   std::mt19937 rng(1);
-  for (int i = 0; i < 401; ++i) many_durations.frames[0].durations.push_back(300 + rng() % 4000);
+  // Random lengths, no period: far more than the 510 bytes of both parts.
+  for (int i = 0; i < 1201; ++i) many_durations.frames[0].durations.push_back(300 + rng() % 4000);
   // 70 durations 15 % apart: no table of 64 values holds them.
   Signal many_values = many_durations;
   many_values.frames[0].durations.clear();
@@ -229,7 +230,8 @@ TEST(RawRecord, MalformedRawRecordsAreRefused) {
     return Record(3, head, x);
   };
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {"version", h(2, 2)},
+      {"version", h(2, 3)},
+      {"frame layout read as a stream", h(2, 2)},
       {"empty table", h(5, 0)},
       {"table past the head", h(5, 3)},
       {"unfinished number", Record(3, {0x00, 0x52, 0x01, 0x7C, 0x01, 0x01, 0xF4}, data)},
