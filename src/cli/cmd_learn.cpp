@@ -10,30 +10,10 @@
 #include "MrcDataUnit/codestyle.h"
 #include "cli.h"
 #include "hextext/hextext.h"
+#include "hextext/jsontext.h"
 #include "receive/receivechain.h"
 
 namespace tvq31::cli {
-
-namespace {
-
-std::string JsonText(std::string_view text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    if (c == '"' || c == '\\') {
-      out.push_back('\\');
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x20 || c >= 0x7F) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\u%04X", c);
-      out += buf;
-    } else {
-      out.push_back(static_cast<char>(c));
-    }
-  }
-  return out + "\"";
-}
-
-}  // namespace
 
 // The transfer library file for --transfer: a file, or a folder holding
 // libtransfercode.so. A bare name would make dlopen search the system's
@@ -81,10 +61,10 @@ TVQ31_COMMAND(35) {
       std::cout << result.record << '\n';
       return;
     }
-    std::cout << "{\"record\":" << JsonText(result.record)
-              << ",\"source\":" << JsonText(ReceiveSourceName(result.source));
+    std::cout << "{\"record\":" << JsonString(result.record)
+              << ",\"source\":" << JsonString(ReceiveSourceName(result.source));
     if (result.source == ReceiveSource::kLibrary) {
-      std::cout << ",\"style\":" << JsonText(result.style) << ",\"index\":" << result.index;
+      std::cout << ",\"style\":" << JsonString(result.style) << ",\"index\":" << result.index;
     }
     std::cout << "}\n";
   });

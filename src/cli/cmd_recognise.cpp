@@ -11,29 +11,11 @@
 #include "capture/convert.h"
 #include "cli.h"
 #include "hextext/hextext.h"
+#include "hextext/jsontext.h"
 
 namespace tvq31::cli {
 
 namespace {
-
-// A JSON string; bytes that are not printable ASCII are escaped, so a style
-// name of any bytes gives valid JSON.
-std::string JsonString(std::string_view text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    if (c == '"' || c == '\\') {
-      out.push_back('\\');
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x20 || c >= 0x7F) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\u%04X", c);
-      out += buf;
-    } else {
-      out.push_back(static_cast<char>(c));
-    }
-  }
-  return out + "\"";
-}
 
 struct RecogniseOptions {
   std::string key;

@@ -14,42 +14,6 @@
 
 namespace tvq31::cli {
 
-namespace {
-
-// "0x1F", "31" or the four little-endian bytes of a .ir file ("1F 00 00 00").
-std::optional<uint32_t> ParseNumber(const std::string& text) {
-  if (text.find(' ') != std::string::npos) {
-    uint32_t value = 0;
-    int index = 0;
-    size_t pos = 0;
-    while (pos < text.size()) {
-      while (pos < text.size() && text[pos] == ' ') ++pos;
-      if (pos == text.size()) break;
-      const size_t end = std::min(text.find(' ', pos), text.size());
-      const std::string byte = text.substr(pos, end - pos);
-      if (index >= 4 || byte.size() != 2 || !IsHexText(byte)) return std::nullopt;
-      value |= static_cast<uint32_t>(HexDigitValue(byte[0]) * 16 + HexDigitValue(byte[1]))
-               << (8 * index++);
-      pos = end;
-    }
-    if (index == 0) return std::nullopt;
-    return value;
-  }
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    const std::string digits = text.substr(2);
-    if (digits.size() > 8 || !IsHexText(digits)) return std::nullopt;
-    return static_cast<uint32_t>(*ReadHexNumber(digits));
-  }
-  if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos) {
-    return std::nullopt;
-  }
-  const uint64_t value = std::stoull(text);
-  if (value > UINT32_MAX) return std::nullopt;
-  return static_cast<uint32_t>(value);
-}
-
-}  // namespace
-
 TVQ31_COMMAND(40) {
   struct Options {
     std::string protocol, address, command;
@@ -71,9 +35,9 @@ TVQ31_COMMAND(40) {
   synth->add_option("--seed", o->seed, "Add a receiver's distortion, seeded with N");
   synth->add_flag("--signal", o->signal, "Print the signal in readable form instead");
   synth->callback([o] {
-    const std::optional<uint32_t> address = ParseNumber(o->address);
+    const std::optional<uint32_t> address = ParseIrNumber(o->address);
     if (!address) UsageError("bad address \"" + o->address + "\"");
-    const std::optional<uint32_t> command = ParseNumber(o->command);
+    const std::optional<uint32_t> command = ParseIrNumber(o->command);
     if (!command) UsageError("bad command \"" + o->command + "\"");
     std::string error;
     std::optional<Signal> signal = EncodeProtocol(o->protocol, *address, *command, o->hold_ms, &error);

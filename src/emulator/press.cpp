@@ -37,37 +37,6 @@ std::optional<std::string> ReadFile(const std::string& path, std::string* error)
   return data;
 }
 
-// "0x1F", "31", or the four little-endian bytes of a .ir file ("1F 00 00 00").
-std::optional<uint32_t> ParseNumber(const std::string& text) {
-  if (text.find(' ') != std::string::npos) {
-    uint32_t value = 0;
-    int index = 0;
-    size_t pos = 0;
-    while (pos < text.size()) {
-      while (pos < text.size() && text[pos] == ' ') ++pos;
-      if (pos == text.size()) break;
-      const size_t end = std::min(text.find(' ', pos), text.size());
-      const std::string byte = text.substr(pos, end - pos);
-      if (index >= 4 || byte.size() != 2 || !IsHexText(byte)) return std::nullopt;
-      value |= static_cast<uint32_t>(HexDigitValue(byte[0]) * 16 + HexDigitValue(byte[1]))
-               << (8 * index++);
-      pos = end;
-    }
-    if (index == 0) return std::nullopt;
-    return value;
-  }
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    const std::string digits = text.substr(2);
-    if (digits.size() > 8 || !IsHexText(digits)) return std::nullopt;
-    return static_cast<uint32_t>(*ReadHexNumber(digits));
-  }
-  if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos) {
-    return std::nullopt;
-  }
-  const uint64_t value = std::stoull(text);
-  if (value > UINT32_MAX) return std::nullopt;
-  return static_cast<uint32_t>(value);
-}
 
 // The capture the remote measures for `signal`, without its zero filler.
 std::optional<std::string> CaptureOf(const Signal& signal, std::string* error) {
@@ -79,8 +48,8 @@ std::optional<std::string> ProtocolPress(const PressOptions& o, std::string* err
     *error = "--protocol needs --address and --command";
     return std::nullopt;
   }
-  const auto address = ParseNumber(o.address);
-  const auto command = ParseNumber(o.command);
+  const auto address = ParseIrNumber(o.address);
+  const auto command = ParseIrNumber(o.command);
   if (!address || !command) {
     *error = "address and command are decimal, 0x-hexadecimal or .ir bytes (\"04 00 00 00\")";
     return std::nullopt;

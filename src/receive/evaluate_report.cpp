@@ -2,30 +2,12 @@
 #include <cstdio>
 #include <sstream>
 
+#include "hextext/jsontext.h"
 #include "receive/evaluate.h"
 
 namespace tvq31 {
 
 namespace {
-
-std::string JsonString(std::string_view text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    if (c == '"' || c == '\\') {
-      out.push_back('\\');
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x20 || c >= 0x7F) {
-      // Names from .ir files may be of any bytes; escaping them keeps the
-      // JSON valid whatever they are.
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\u%04X", c);
-      out += buf;
-    } else {
-      out.push_back(static_cast<char>(c));
-    }
-  }
-  return out + "\"";
-}
 
 std::string Rate(double per_second) {
   char buf[32];

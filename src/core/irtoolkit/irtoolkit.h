@@ -31,6 +31,11 @@ inline constexpr uint32_t kDefaultEndGapUs = 100000;
 // files ("NEC", "NECext", "Samsung32", "SIRC20", "RC6", ...).
 std::vector<std::string> SupportedProtocols();
 
+// An address or command as users and .ir files write it: "0x1F", "31", or
+// the four little-endian bytes of a .ir file ("1F 00 00 00"). nullopt for
+// anything else, or a value beyond 32 bits.
+std::optional<uint32_t> ParseIrNumber(std::string_view text);
+
 // The signal of a key press held for `hold_ms`: the first frame, then the
 // repeat frames (or repeated frames) the protocol sends while the key is
 // down, each starting at its frame period. Every frame that starts within

@@ -44,3 +44,17 @@ TEST(ByteHex, TwoUpperCaseDigitsOfTheLowByte) {
 
 }  // namespace
 }  // namespace tvq31
+
+#include "hextext/jsontext.h"
+
+namespace tvq31 {
+namespace {
+
+TEST(JsonString, EscapesQuotesBackslashesAndNonPrintableBytes) {
+  EXPECT_EQ(JsonString("NEC"), "\"NEC\"");
+  EXPECT_EQ(JsonString("a\"b\\c"), "\"a\\\"b\\\\c\"");
+  EXPECT_EQ(JsonString(std::string_view("\0\n\xB0", 3)), "\"\\u0000\\u000A\\u00B0\"");
+}
+
+}  // namespace
+}  // namespace tvq31
