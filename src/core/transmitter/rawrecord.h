@@ -15,7 +15,15 @@
 // Then the count I of once-only entries and the count M of repeat entries,
 // then I + M entries: a frame number (one byte) and the silence after that
 // frame in units of 100 microseconds (variable-length). Each frame starts
-// with a mark and alternates. docs/raw-key-record.md has the full account.
+// with a mark and alternates.
+//
+// Presses too long for that (a held key whose repeats each came back with
+// their own jitter, or that the receiver merged into one long frame) use
+// layout 2 (version byte 02): a table whose values carry a gap flag, then
+// one stream of table indices for every mark, space and gap, predicted by a
+// template one period long; only the symbols that differ cost more than a
+// run length. The stream fills the data part and starts in the timing part
+// when it does not fit there. docs/raw-key-record.md has the full account.
 #pragma once
 
 #include <cstdint>
@@ -39,9 +47,10 @@ inline constexpr size_t kMaxRecordPartBytes = 255;
 // values (each within max(4.5 %, 50 us) of every duration it stands for),
 // frames that play the same within that tolerance are stored once, and a
 // tail of repeated frames becomes the repeat part, replayed while the key
-// is held. The empty text, with a reason, when the signal has no frame, the
-// key code is out of range, or the record would not fit the one-byte head
-// and data lengths; the record is never cut short.
+// is held; when that does not fit, the stream layout. The empty text, with
+// a reason, when the signal has no frame, the key code is out of range, or
+// neither layout fits the one-byte head and data lengths; the record is
+// never cut short.
 std::string BuildRawKeyRecord(const Signal& signal, int key_code, std::string* error = nullptr);
 
 // The raw key record of a learned-code text (ParseLearnedCode), or the
