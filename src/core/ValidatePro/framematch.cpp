@@ -27,6 +27,30 @@ int64_t RoundRatio(int64_t a, int64_t num, int64_t den) {
   return q;
 }
 
+// The hot path of every comparison: the item at `pos` (up to four digits,
+// read in place), -1 when there is none or it is not hexadecimal.
+inline int32_t ReadItem(std::string_view text, size_t pos) noexcept {
+  static constexpr auto kDigit = [] {
+    std::array<int8_t, 256> t{};
+    t.fill(-1);
+    for (int c = 0; c < 10; ++c) t['0' + c] = static_cast<int8_t>(c);
+    for (int c = 0; c < 6; ++c) {
+      t['A' + c] = static_cast<int8_t>(10 + c);
+      t['a' + c] = static_cast<int8_t>(10 + c);
+    }
+    return t;
+  }();
+  if (pos >= text.size()) return -1;
+  const size_t end = std::min(text.size(), pos + 4);
+  int32_t value = 0;
+  for (size_t k = pos; k < end; ++k) {
+    const int d = kDigit[static_cast<unsigned char>(text[k])];
+    if (d < 0) return -1;
+    value = value * 16 + d;
+  }
+  return value;
+}
+
 }  // namespace
 
 std::optional<int32_t> GroupValue(const RecognitionContext& context, int g, int i) {
@@ -48,25 +72,8 @@ int SymbolClass(std::string_view letter) noexcept {
 bool IsFrameMark(std::string_view letter) noexcept { return letter == "h" || letter == "t"; }
 
 std::optional<int32_t> ItemAt(std::string_view text, size_t pos) noexcept {
-  // The hot path of every comparison: up to four digits, read in place.
-  static constexpr auto kDigit = [] {
-    std::array<int8_t, 256> t{};
-    t.fill(-1);
-    for (int c = 0; c < 10; ++c) t['0' + c] = static_cast<int8_t>(c);
-    for (int c = 0; c < 6; ++c) {
-      t['A' + c] = static_cast<int8_t>(10 + c);
-      t['a' + c] = static_cast<int8_t>(10 + c);
-    }
-    return t;
-  }();
-  if (pos >= text.size()) return std::nullopt;
-  const size_t end = std::min(text.size(), pos + 4);
-  int32_t value = 0;
-  for (size_t k = pos; k < end; ++k) {
-    const int d = kDigit[static_cast<unsigned char>(text[k])];
-    if (d < 0) return std::nullopt;
-    value = value * 16 + d;
-  }
+  const int32_t value = ReadItem(text, pos);
+  if (value < 0) return std::nullopt;
   return value;
 }
 
@@ -159,18 +166,6 @@ constexpr DecoderVariant kVariants[] = {
     {0, 60, 140, false, false, true},  // D
 };
 
-bool InWindow(int64_t x, int64_t a, const DecoderVariant& v) {
-  int64_t lo, hi;
-  if (a < 600) {
-    lo = RoundRatio(a, v.low, 100);
-    hi = RoundRatio(a, v.high, 100);
-  } else {
-    lo = a - 200;
-    hi = a + 200;
-  }
-  return x > lo && x < hi;
-}
-
 // The four characters at `pos` equal `item`.
 inline bool ItemIs(std::string_view text, size_t pos, const char (&item)[5]) noexcept {
   return pos + 4 <= text.size() && text[pos] == item[0] && text[pos + 1] == item[1] &&
@@ -181,9 +176,10 @@ class Decoder {
  public:
   // `limit`: the decoder may stop once its output holds this many
   // characters; what it has written by then is what a full run writes first.
-  Decoder(const DecoderVariant& variant, std::string_view f, const RecognitionContext& context,
+  Decoder(int variant, std::string_view f, const RecognitionContext& context,
           const validate_internal::GroupTable& values, size_t limit)
-      : v_(variant), f_(f), ctx_(context), values_(values), limit_(limit), p_(variant.start) {}
+      : v_(kVariants[variant]), variant_(static_cast<size_t>(variant)), f_(f), ctx_(context),
+        values_(values), limit_(limit), p_(v_.start) {}
 
   std::optional<std::string> Run() {
     while (Rest() > 3 && s_.size() < limit_) {
@@ -236,13 +232,14 @@ class Decoder {
         p_ = 2;
         continue;
       }
-      const std::optional<int32_t>& e = values_.values[static_cast<size_t>(g * kMaxGroupElements + i)];
-      if (!e) return std::nullopt;
-      const int64_t a = std::llabs(static_cast<int64_t>(*e));
+      const validate_internal::GroupEntry& e =
+          values_.entries[static_cast<size_t>(g * kMaxGroupElements + i)];
+      if (!e.set) return std::nullopt;
+      const int64_t a = e.magnitude;
       const bool space = (p_ % 2) != 0;
-      const std::optional<int32_t> x = ItemAt(f_, pos_);
-      const bool sign_ok = space ? *e <= 0 : *e >= 0;
-      if (sign_ok && x && InWindow(*x, a, v_)) {
+      const int32_t x = ReadItem(f_, pos_);  // -1: no number here
+      const bool sign_ok = space ? e.value <= 0 : e.value >= 0;
+      if (sign_ok && x >= 0 && x > e.low[variant_] && x < e.high[variant_]) {
         pos_ += std::min<size_t>(4, Rest());
         ++p_;
         if ((v_.ends_after_spaces || !space) && i < k - 1) {
@@ -263,13 +260,13 @@ class Decoder {
             return true;
           }
         }
-      } else if (sign_ok && x && v_.surplus && *x > a && i == k - 1) {
+      } else if (sign_ok && x >= 0 && v_.surplus && x > a && i == k - 1) {
         // The last space ran into the gap after it: the element matches and
         // what is left over stays as the next item. The frame is copied on
         // its first such change only.
         const size_t len = std::min<size_t>(4, Rest());
         if (owned_.empty()) owned_.assign(f_);
-        owned_.replace(pos_, len, WriteHex(*x - a, 4));
+        owned_.replace(pos_, len, WriteHex(x - a, 4));
         f_ = owned_;
         p_ += 2;
       } else {
@@ -283,6 +280,7 @@ class Decoder {
   }
 
   const DecoderVariant& v_;
+  size_t variant_;
   std::string_view f_;
   std::string owned_;
   const RecognitionContext& ctx_;
@@ -298,7 +296,7 @@ std::optional<std::string> DecodeFull(int variant, std::string_view f,
   // Entries are only read when the decoding reaches them, so an unset one
   // matters only then.
   const validate_internal::GroupTable values = validate_internal::ReadGroupTable(context);
-  return Decoder(kVariants[variant], f, context, values, std::string::npos).Run();
+  return Decoder(variant, f, context, values, std::string::npos).Run();
 }
 
 }  // namespace
@@ -307,20 +305,32 @@ namespace validate_internal {
 
 GroupTable ReadGroupTable(const RecognitionContext& context) {
   GroupTable table;
-  for (int g = 0; g < kMaxGroups; ++g) {
-    for (int i = 0; i < kMaxGroupElements; ++i) {
-      table.values[static_cast<size_t>(g * kMaxGroupElements + i)] = GroupValue(context, g, i);
-    }
-  }
-  // The decoders read entries g < ActiveGroups, i < ElementCount, and only
-  // with an ElementCount from 1 to 6.
   table.complete = true;
   const int k = context.ElementCount;
-  if (k >= 1 && k <= kMaxGroupElements) {
-    const int groups = std::min<int>(context.ActiveGroups, kMaxGroups);
-    for (int g = 0; g < groups; ++g) {
-      for (int i = 0; i < k; ++i) {
-        if (!table.values[static_cast<size_t>(g * kMaxGroupElements + i)]) table.complete = false;
+  if (k < 1 || k > kMaxGroupElements) return table;
+  const int groups = std::min<int>(context.ActiveGroups, kMaxGroups);
+  for (int g = 0; g < groups; ++g) {
+    for (int i = 0; i < k; ++i) {
+      GroupEntry& entry = table.entries[static_cast<size_t>(g * kMaxGroupElements + i)];
+      const std::optional<int32_t> value = GroupValue(context, g, i);
+      if (!value) {
+        table.complete = false;
+        continue;
+      }
+      entry.set = true;
+      entry.value = *value;
+      entry.magnitude = std::llabs(static_cast<int64_t>(*value));
+      for (size_t v = 0; v < 4; ++v) {
+        const DecoderVariant& variant = kVariants[v];
+        // Below 600 µs the window is a share of the duration, above it a
+        // fixed 200 µs either side.
+        if (entry.magnitude < 600) {
+          entry.low[v] = RoundRatio(entry.magnitude, variant.low, 100);
+          entry.high[v] = RoundRatio(entry.magnitude, variant.high, 100);
+        } else {
+          entry.low[v] = entry.magnitude - 200;
+          entry.high[v] = entry.magnitude + 200;
+        }
       }
     }
   }
@@ -330,8 +340,7 @@ GroupTable ReadGroupTable(const RecognitionContext& context) {
 std::optional<std::string> DecodeSymbolsPrefix(int variant, std::string_view f,
                                                const RecognitionContext& context,
                                                const GroupTable& values, size_t limit) {
-  return Decoder(kVariants[variant], f, context, values, values.complete ? limit : std::string::npos)
-      .Run();
+  return Decoder(variant, f, context, values, values.complete ? limit : std::string::npos).Run();
 }
 
 }  // namespace validate_internal

@@ -22,10 +22,18 @@ inline int64_t RoundEven(double x) {
 }
 
 // The context's GroupValues read as integers once, for every decoder of a
-// frame loop. `complete`: every entry the decoders can reach is set, so no
-// decoding can end for want of one.
+// frame loop, with each decoder's comparison window (exclusive bounds).
+// Only the entries the decoders can reach are read: g < ActiveGroups and
+// i < ElementCount. `complete`: every one of them is set, so no decoding can
+// end for want of one.
+struct GroupEntry {
+  bool set = false;
+  int32_t value = 0;
+  int64_t magnitude = 0;
+  std::array<int64_t, 4> low{}, high{};
+};
 struct GroupTable {
-  std::array<std::optional<int32_t>, kMaxGroups * kMaxGroupElements> values{};
+  std::array<GroupEntry, kMaxGroups * kMaxGroupElements> entries{};
   bool complete = false;
 };
 GroupTable ReadGroupTable(const RecognitionContext& context);
