@@ -1,6 +1,12 @@
 #include "ValidatePro/recognise.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <vector>
 
 #include "MrcDataUnit/timing.h"
 #include "ValidatePro/framematch.h"
@@ -203,24 +209,68 @@ std::optional<std::string> RunFrameLoop(std::string_view template_text, std::str
   return s;
 }
 
-RecognitionResult Recogniser::RecogniseCapture(std::string_view frames, int key_code,
-                                               const ArrCodeStyleNode& library) {
+namespace {
+
+// What a style contributes before any capture is looked at: whether it can
+// be tried, its template and the field lengths the template leaves in the
+// context, its group entries as the context holds them.
+struct PreparedStyle {
+  bool usable = false;
+  std::string template_text;
+  std::array<int32_t, 4> lengths_a{}, lengths_b{};
+  std::array<std::array<std::string, kMaxGroupElements>, kMaxGroups> group_values;
+};
+
+PreparedStyle Prepare(const CodeStyleNode& style) {
+  PreparedStyle p;
+  p.usable = StyleUsable(style);
+  if (!p.usable) return p;
+  for (int g = 0; g < style.GroupCount; ++g) {
+    const SymbolGroup& group = style.Groups[static_cast<size_t>(g)];
+    for (int i = 0; i < group.Count; ++i) {
+      p.group_values[static_cast<size_t>(g)][static_cast<size_t>(i)] =
+          std::to_string(ElementValue(group.Elements[static_cast<size_t>(i)], style) / 100);
+    }
+  }
+  RecognitionContext scratch;
+  p.template_text = BuildTemplate(style, scratch);
+  p.lengths_a = scratch.FieldLengthsA;
+  p.lengths_b = scratch.FieldLengthsB;
+  return p;
+}
+
+// The styles in file order against one capture. `prepared`, when given,
+// holds Prepare() of every style.
+RecognitionResult Recognise(std::string_view frames, int key_code, const ArrCodeStyleNode& library,
+                            const std::vector<PreparedStyle>* prepared, RecognitionContext& context) {
   context.TickRate = kTickRate;
   for (size_t index = 0; index < library.size(); ++index) {
     const CodeStyleNode& style = library[index];
     // A style outside the format's limits cannot match; it is passed over
     // before it touches the context.
-    if (!StyleUsable(style)) continue;
+    const PreparedStyle* ready = prepared ? &(*prepared)[index] : nullptr;
+    if (!(ready ? ready->usable : StyleUsable(style))) continue;
     for (int g = 0; g < style.GroupCount; ++g) {
       const SymbolGroup& group = style.Groups[static_cast<size_t>(g)];
       context.ElementCount = group.Count;
       for (int i = 0; i < group.Count; ++i) {
-        context.GroupValues[static_cast<size_t>(g)][static_cast<size_t>(i)] =
-            std::to_string(ElementValue(group.Elements[static_cast<size_t>(i)], style) / 100);
+        std::string& value = context.GroupValues[static_cast<size_t>(g)][static_cast<size_t>(i)];
+        if (ready) {
+          value = ready->group_values[static_cast<size_t>(g)][static_cast<size_t>(i)];
+        } else {
+          value = std::to_string(ElementValue(group.Elements[static_cast<size_t>(i)], style) / 100);
+        }
       }
     }
     context.ActiveGroups = style.GroupCount;
-    const std::string template_text = BuildTemplate(style, context);
+    std::string built;
+    if (ready) {
+      context.FieldLengthsA = ready->lengths_a;
+      context.FieldLengthsB = ready->lengths_b;
+    } else {
+      built = BuildTemplate(style, context);
+    }
+    const std::string& template_text = ready ? ready->template_text : built;
     const std::optional<std::string> s = RunFrameLoop(template_text, frames, context);
     if (!s || s->empty()) continue;
     std::optional<std::string> record = EncodeKeyRecord(style, *s, key_code, context);
@@ -234,9 +284,76 @@ RecognitionResult Recogniser::RecogniseCapture(std::string_view frames, int key_
   return {};
 }
 
+constexpr size_t kMaxLibraryBytes = size_t{64} << 20;
+
+// The bytes of a regular file of at most kMaxLibraryBytes into `out`; false
+// for anything else (the library reader then says what is wrong).
+bool ReadRegularFile(const std::string& path, std::string& out) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  out.clear();
+  char buf[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n > 0) {
+      out.append(buf, static_cast<size_t>(n));
+      if (out.size() > kMaxLibraryBytes) break;
+    } else if (n == 0) {
+      ::close(fd);
+      return true;
+    } else if (errno != EINTR) {
+      break;
+    }
+  }
+  ::close(fd);
+  return false;
+}
+
+// The library file as last read on this thread: its bytes, the styles they
+// hold and each style prepared. The file is still read on every call (a
+// library replaced between captures is seen at once); only its parsing and
+// the per-style preparation are skipped while the bytes stay the same.
+struct LibraryCache {
+  std::string bytes;
+  ArrCodeStyleNode library;
+  std::vector<PreparedStyle> prepared;
+  bool valid = false;
+};
+
+}  // namespace
+
+RecognitionResult Recogniser::RecogniseCapture(std::string_view frames, int key_code,
+                                               const ArrCodeStyleNode& library) {
+  return Recognise(frames, key_code, library, nullptr, context);
+}
+
 RecognitionResult Recogniser::RecogniseCapture(std::string_view frames, int key_code,
                                                const std::string& library_path) {
   context.TickRate = kTickRate;
+  thread_local LibraryCache cache;
+  thread_local std::string bytes;
+  if (ReadRegularFile(library_path, bytes)) {
+    if (!cache.valid || bytes != cache.bytes) {
+      cache.valid = false;
+      ArrCodeStyleNode parsed;
+      if (ParseCodeStyleBytes(bytes, parsed)) {
+        cache.prepared.clear();
+        cache.prepared.reserve(parsed.size());
+        for (const CodeStyleNode& style : parsed) cache.prepared.push_back(Prepare(style));
+        cache.library = std::move(parsed);
+        cache.bytes.swap(bytes);
+        cache.valid = true;
+      }
+    }
+    if (cache.valid) return Recognise(frames, key_code, cache.library, &cache.prepared, context);
+  }
+  // Unreadable, not a regular file, or not a library: the reader's own
+  // verdict and message.
   ArrCodeStyleNode library;
   std::string error;
   if (!LoadCodeStyleFile(library_path, library, &error)) {

@@ -209,6 +209,23 @@ TEST(Recogniser, LibraryFile) {
   EXPECT_EQ(result.record, kNecRecord);
   EXPECT_EQ(result.error, "");
 
+  // The file is read on every call: a library replaced in place (here by
+  // one of the same size) or spoilt between captures is seen at once.
+  CodeStyleNode renamed = NecStyle();
+  renamed.Name = "NEB";
+  write("QD01.csl", WriteCodeStyleBytes({renamed}));
+  result = r.RecogniseCapture(NecCapture(), 5, lib);
+  EXPECT_EQ(result.style, "NEB");
+  write("QD01.csl", "not a library");
+  result = r.RecogniseCapture(NecCapture(), 5, lib);
+  EXPECT_EQ(result.record, "");
+  EXPECT_NE(result.error, "");
+  write("QD01.csl", WriteCodeStyleBytes({NecStyle()}));
+  EXPECT_EQ(r.RecogniseCapture(NecCapture(), 5, lib).record, kNecRecord);
+  result = r.RecogniseCapture(NecCapture(), 5, dir);  // a folder
+  EXPECT_EQ(result.record, "");
+  EXPECT_NE(result.error, "");
+
   const std::string empty = write("empty.csl", WriteCodeStyleBytes({}));
   result = r.RecogniseCapture(NecCapture(), 5, empty);
   EXPECT_EQ(result.record, "");
