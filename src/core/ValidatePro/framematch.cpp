@@ -128,25 +128,8 @@ bool CheckFrameTiming(std::string_view mark, std::string_view f) {
 }
 
 std::string StripHeader(std::string_view f, std::string_view hd) {
-  const size_t n = hd.size() / 4;
-  if (n == 0) return std::string(f);
-  size_t pos = 0;
-  for (size_t i = 0; i < n; ++i) {
-    const std::optional<int32_t> a = ItemAt(hd, i * 4);
-    const std::optional<int32_t> b = ItemAt(f, pos);
-    if (!a || !b) return {};
-    const size_t len = std::min<size_t>(4, f.size() - pos);
-    if (WithinRatio(*b, *a, 8, 12)) {
-      pos += len;
-    } else if (i == n - 1 && *a < *b) {
-      // The capture merged the last header duration with what follows it:
-      // the surplus is the first data item.
-      return WriteHex(static_cast<int64_t>(*b) - *a, 4) + std::string(f.substr(pos + len));
-    } else {
-      return {};
-    }
-  }
-  return std::string(f.substr(pos));
+  std::string storage;
+  return std::string(validate_internal::StripHeaderView(f, hd, storage));
 }
 
 namespace {
@@ -302,6 +285,30 @@ std::optional<std::string> DecodeFull(int variant, std::string_view f,
 }  // namespace
 
 namespace validate_internal {
+
+std::string_view StripHeaderView(std::string_view f, std::string_view hd, std::string& storage) {
+  const size_t n = hd.size() / 4;
+  if (n == 0) return f;
+  size_t pos = 0;
+  for (size_t i = 0; i < n; ++i) {
+    const int32_t a = ReadItem(hd, i * 4);
+    const int32_t b = ReadItem(f, pos);
+    if (a < 0 || b < 0) return {};
+    const size_t len = std::min<size_t>(4, f.size() - pos);
+    if (WithinRatio(b, a, 8, 12)) {
+      pos += len;
+    } else if (i == n - 1 && a < b) {
+      // The capture merged the last header duration with what follows it:
+      // the surplus is the first data item.
+      storage = WriteHex(static_cast<int64_t>(b) - a, 4);
+      storage += f.substr(pos + len);
+      return storage;
+    } else {
+      return {};
+    }
+  }
+  return f.substr(pos);
+}
 
 GroupTable ReadGroupTable(const RecognitionContext& context) {
   GroupTable table;

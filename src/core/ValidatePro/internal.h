@@ -38,6 +38,11 @@ struct GroupTable {
 };
 GroupTable ReadGroupTable(const RecognitionContext& context);
 
+// StripHeader without copying the frame: a view into `f`, or into
+// `storage` when the last header item leaves a surplus. Empty when the
+// header does not fit.
+std::string_view StripHeaderView(std::string_view f, std::string_view hd, std::string& storage);
+
 // Symbol decoder `variant` (0 to 3 for A to D). With a complete table the
 // decoding may stop once its text holds `limit` characters: the text is then
 // the beginning of what the full decoding gives. Otherwise the whole frame

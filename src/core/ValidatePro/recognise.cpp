@@ -130,13 +130,29 @@ std::string BuildTemplate(const CodeStyleNode& style, RecognitionContext& contex
   return out;
 }
 
-std::optional<std::string> RunFrameLoop(std::string_view template_text, std::string_view frames,
-                                        const RecognitionContext& context) {
+namespace {
+
+// Positions of the frame ends ("EDED" items) of a learned-code text,
+// counted in whole items from its start.
+std::vector<size_t> FrameEnds(std::string_view frames) {
+  std::vector<size_t> ends;
+  for (size_t pos = 0; pos + 4 <= frames.size(); pos += 4) {
+    if (frames.compare(pos, 4, "EDED") == 0) ends.push_back(pos);
+  }
+  return ends;
+}
+
+// The frame loop; `ends`, when given, is FrameEnds(frames), so that the
+// frames of a capture are found once for all the styles tried on it.
+std::optional<std::string> FrameLoop(std::string_view template_text, std::string_view frames,
+                                     const RecognitionContext& context,
+                                     const std::vector<size_t>* ends) {
+  size_t next_end = 0;  // first entry of `ends` not yet behind the frame start
   const validate_internal::GroupTable values = validate_internal::ReadGroupTable(context);
   std::string_view m = template_text;
   std::string_view c = frames;
   std::string s;
-  std::string o, hd;
+  std::string o, hd, stripped;
   for (;;) {
     // Scan the next pattern. The header is the run of literals before its
     // first symbol, at most twenty of them.
@@ -170,7 +186,15 @@ std::optional<std::string> RunFrameLoop(std::string_view template_text, std::str
     m.remove_prefix(mark.size());
 
     std::string_view f;
-    const size_t end = FindItem(c, "EDED");
+    size_t end = std::string_view::npos;
+    const size_t start = frames.size() - c.size();
+    if (ends != nullptr && start % 4 == 0) {
+      // Items of c are items of the whole text here.
+      while (next_end < ends->size() && (*ends)[next_end] < start) ++next_end;
+      if (next_end < ends->size()) end = (*ends)[next_end] - start;
+    } else {
+      end = FindItem(c, "EDED");
+    }
     if (end == std::string_view::npos) {
       f = c.substr(0, 3);
     } else {
@@ -178,7 +202,7 @@ std::optional<std::string> RunFrameLoop(std::string_view template_text, std::str
     }
     c.remove_prefix(f.size());
 
-    const std::string data = StripHeader(f, hd);
+    const std::string_view data = validate_internal::StripHeaderView(f, hd, stripped);
     if (data == "EDED") {
       s += hd;
     } else {
@@ -207,6 +231,13 @@ std::optional<std::string> RunFrameLoop(std::string_view template_text, std::str
     if (c.empty()) break;
   }
   return s;
+}
+
+}  // namespace
+
+std::optional<std::string> RunFrameLoop(std::string_view template_text, std::string_view frames,
+                                        const RecognitionContext& context) {
+  return FrameLoop(template_text, frames, context, nullptr);
 }
 
 namespace {
@@ -244,6 +275,7 @@ PreparedStyle Prepare(const CodeStyleNode& style) {
 RecognitionResult Recognise(std::string_view frames, int key_code, const ArrCodeStyleNode& library,
                             const std::vector<PreparedStyle>* prepared, RecognitionContext& context) {
   context.TickRate = kTickRate;
+  const std::vector<size_t> ends = FrameEnds(frames);
   for (size_t index = 0; index < library.size(); ++index) {
     const CodeStyleNode& style = library[index];
     // A style outside the format's limits cannot match; it is passed over
@@ -271,7 +303,7 @@ RecognitionResult Recognise(std::string_view frames, int key_code, const ArrCode
       built = BuildTemplate(style, context);
     }
     const std::string& template_text = ready ? ready->template_text : built;
-    const std::optional<std::string> s = RunFrameLoop(template_text, frames, context);
+    const std::optional<std::string> s = FrameLoop(template_text, frames, context, &ends);
     if (!s || s->empty()) continue;
     std::optional<std::string> record = EncodeKeyRecord(style, *s, key_code, context);
     if (!record) continue;  // no time unit: the style cannot be encoded
