@@ -100,8 +100,8 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
-    std::cerr << "tvq31ctl: " << e.what() << "\n";
-    std::cerr << "Run with --help for more information.\n";
+    // One line, like every other failure, so scripts can show it as is.
+    std::cerr << "tvq31ctl: " << e.what() << " (run with --help for more information)\n";
     return 2;
   } catch (const CommandExit& e) {
     return e.status;
