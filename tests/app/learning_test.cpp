@@ -211,6 +211,58 @@ TEST_F(Learning, RelearningALearnedKeyAsksFirst) {
   EXPECT_EQ(Table(), confirmed);
 }
 
+TEST_F(Learning, KeyOfAPairTakesItsPartnersCodeAndLook) {
+  // The factory table pairs TV/Vol+ (01, downloaded) with AMP/Vol+ (49).
+  Tmainselfstudy& w = Open();
+  const std::string table = Table();
+  const KeyStateList before = w.key_states;
+  ASSERT_EQ(State("01"), "01|1");
+  ASSERT_TRUE(ShowsLook("01", kLookDownloaded));
+  const auto learn_49 = [&] {
+    w.beginstudyibtnClick();
+    Learn("49", [this] { PressNec(0x40); });
+    ASSERT_EQ(State("49"), "49|3");
+    // The partner's code left the session's image: its green look goes at once.
+    EXPECT_FALSE(EntryOf(w.learn_image, "01"));
+    EXPECT_TRUE(State("01").empty());
+    EXPECT_TRUE(ShowsLook("01", kLookNoCode));
+  };
+
+  // Refused: the partner's entry and look come back with the old image.
+  learn_49();
+  prompter.Answer(kConfirm, {PromptAnswer::No});
+  w.beginstudyibtnClick();
+  EXPECT_EQ(w.key_states, before);
+  EXPECT_TRUE(ShowsLook("01", kLookDownloaded));
+  EXPECT_TRUE(ShowsLook("49", kLookNoCode));
+  EXPECT_EQ(Table(), table);
+
+  // Confirmed: the remote no longer holds the partner's code, and a new
+  // start agrees with what the session showed.
+  learn_49();
+  prompter.Answer(kConfirm, {PromptAnswer::Yes});
+  w.beginstudyibtnClick();
+  EXPECT_FALSE(EntryOf(Table(), "01"));
+  EXPECT_TRUE(State("01").empty());
+  EXPECT_TRUE(ShowsLook("01", kLookNoCode));
+
+  // The partner's entry saved in that session must not come back when a
+  // later one that learns the former partner is refused.
+  const KeyStateList confirmed = w.key_states;
+  w.beginstudyibtnClick();
+  Learn("01", [this] { PressNec(0x41); });
+  prompter.Answer(kConfirm, {PromptAnswer::No});
+  w.beginstudyibtnClick();
+  EXPECT_EQ(w.key_states, confirmed);
+  EXPECT_TRUE(ShowsLook("01", kLookNoCode));
+
+  CloseWindow();
+  Open();
+  EXPECT_TRUE(State("01").empty());
+  EXPECT_EQ(State("49"), "49|2");
+  EXPECT_TRUE(ShowsLook("01", kLookNoCode));
+}
+
 TEST_F(Learning, UnknownSignalsAndUnusableCaptures) {
   struct Case {
     const char* name;

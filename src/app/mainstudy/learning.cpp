@@ -37,6 +37,34 @@ char KeyState(const KeyStateList& states, const IBtn* key) {
 
 bool IsLearnedState(char state) { return state == '2' || state == '3'; }
 
+// Puts `entry` into `states` in key code order.
+void InsertInPlace(KeyStateList& states, const std::string& entry) {
+  const std::optional<int32_t> value = ReadHexNumber(KeyStateList::EntryCode(entry));
+  const auto at = std::find_if(states.entries.begin(), states.entries.end(), [&](const std::string& e) {
+    return ReadHexNumber(KeyStateList::EntryCode(e)) > value;
+  });
+  states.entries.insert(at, entry);
+}
+
+// Takes out of `states` the entries whose key code is not in `image`: the
+// partner of a key of a pair, whose code went when the pair was dissolved.
+std::vector<std::string> TakeEntriesGoneFrom(const std::string& image, KeyStateList& states) {
+  std::vector<std::string> gone;
+  const std::optional<KeyTable> table = ReadKeyTable(image);
+  if (!table) return gone;
+  auto in_table = [&](std::string_view code) {
+    const std::optional<int32_t> value = ReadHexNumber(code);
+    return std::any_of(table->entries.begin(), table->entries.end(),
+                       [&](const KeyEntry& e) { return ReadHexNumber(e.key_code) == value; });
+  };
+  std::erase_if(states.entries, [&](const std::string& entry) {
+    if (in_table(KeyStateList::EntryCode(entry))) return false;
+    gone.push_back(entry);
+    return true;
+  });
+  return gone;
+}
+
 const QString kCodeNotStored = QStringLiteral(
     "The RC code could not be stored! Please press the button on your original RC again.");
 const QString kImageTooLong =
@@ -229,6 +257,16 @@ void Tmainselfstudy::CaptureEnded() {
   SetStatus(QStringLiteral("RC code has been stored in Button") + key->Path(), true);
   const std::string prior = key_states.FindKeyState(code);
   if (!prior.empty()) prior_states.push_back(prior);
+  // A key of a pair took its partner's code: the partner loses its entry
+  // and its look now (they come back if the session is refused).
+  for (std::string& gone : TakeEntriesGoneFrom(learn_image, key_states)) {
+    for (IBtn* partner : keys) {
+      if (partner->Code().toStdString() != KeyStateList::EntryCode(gone)) continue;
+      partner->SetIsEnable(true);
+      partner->SetPicture(key_pictures[kLookNoCode][PictureIndex(partner)]);
+    }
+    prior_states.push_back(std::move(gone));
+  }
   key_states.MarkKeyLearned(code);
   ShowKeyStates();
   pending_keys.clear();
@@ -253,6 +291,9 @@ void Tmainselfstudy::ConfirmLearning() {
       SetStatus(QStringLiteral("Failed to learn!"));
       prompter_.Box(QStringLiteral("Failed to learn！"), kHintCaption, PromptButtons::Ok);
     }
+    // The session's keys are committed either way; saved entries of this
+    // session must not come back in a later refused one.
+    prior_states.clear();
     return;
   }
 
@@ -260,19 +301,10 @@ void Tmainselfstudy::ConfirmLearning() {
   table_changed = false;
   // Every key learned in the session returns to the state it had before:
   // the last saved entry of its code decides, no entry means no code.
-  std::vector<std::string> restored;
-  for (const std::string& entry : key_states.entries) {
-    if (KeyStateList::EntryState(entry) != '3') continue;
-    const std::string_view code = KeyStateList::EntryCode(entry);
-    std::string before;
-    for (const std::string& saved : prior_states) {
-      if (KeyStateList::EntryCode(saved) == code) before = saved;
-    }
-    if (!before.empty()) restored.push_back(before);
+  auto show_state = [this](const std::string_view code, char state) {
     for (IBtn* key : keys) {
       if (key->Code().toStdString() != code) continue;
       const int picture = PictureIndex(key);
-      const char state = before.empty() ? '\0' : KeyStateList::EntryState(before);
       if (state == '2') {
         key->SetPicture(key_pictures[kLookLearned][picture]);
       } else if (state == '1') {
@@ -283,19 +315,33 @@ void Tmainselfstudy::ConfirmLearning() {
         key->SetPicture(key_pictures[kLookNoCode][picture]);
       }
     }
+  };
+  std::vector<std::string> restored;
+  for (const std::string& entry : key_states.entries) {
+    if (KeyStateList::EntryState(entry) != '3') continue;
+    const std::string_view code = KeyStateList::EntryCode(entry);
+    std::string before;
+    for (const std::string& saved : prior_states) {
+      if (KeyStateList::EntryCode(saved) == code) before = saved;
+    }
+    if (!before.empty()) restored.push_back(before);
+    show_state(code, before.empty() ? '\0' : KeyStateList::EntryState(before));
   }
   std::erase_if(key_states.entries,
                 [](const std::string& e) { return KeyStateList::EntryState(e) == '3'; });
   // The saved entries go back in place, so the states match the pictures
   // (and a refused relearn of a learned key can still be deleted).
-  for (const std::string& entry : restored) {
-    const auto at = std::find_if(key_states.entries.begin(), key_states.entries.end(),
-                                 [&](const std::string& e) {
-                                   return ReadHexNumber(KeyStateList::EntryCode(e)) >
-                                          ReadHexNumber(KeyStateList::EntryCode(entry));
-                                 });
-    key_states.entries.insert(at, entry);
+  for (const std::string& entry : restored) InsertInPlace(key_states, entry);
+  // So do the partners whose code a learned key of their pair took.
+  for (auto saved = prior_states.rbegin(); saved != prior_states.rend(); ++saved) {
+    const std::string_view code = KeyStateList::EntryCode(*saved);
+    const bool present = std::any_of(key_states.entries.begin(), key_states.entries.end(),
+                                     [&](const std::string& e) { return KeyStateList::EntryCode(e) == code; });
+    if (present) continue;
+    InsertInPlace(key_states, *saved);
+    show_state(code, KeyStateList::EntryState(*saved));
   }
+  prior_states.clear();
   if (HasLearnedKeys()) {
     delstudykey->setEnabled(true);
     delallstudykey->setEnabled(true);
