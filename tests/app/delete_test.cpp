@@ -122,6 +122,30 @@ TEST_F(Deleting, OneOfTwoWaitsForTheSwitchTheLastIsWrittenAtOnce) {
   EXPECT_TRUE(ButtonsGreyed());
 }
 
+// A refused write is told to the user, at the switch and at the last key.
+TEST_F(Deleting, RefusedWriteIsReported) {
+  const QString failed = QStringLiteral("Failed to delete! The RC keeps its codes.");
+  Tmainselfstudy& w = Open();
+  LearnAndConfirm({"02", "00"});
+  const std::string table = Table();
+  prompter.Answer(kSureDelete, {PromptAnswer::Yes, PromptAnswer::Yes});
+  Control({QStringLiteral("refuse-writes"), QStringLiteral("on")});
+
+  w.IBtn78Click();
+  w.KeyClicked(Key("02"));
+  w.IBtn78Click();
+  EXPECT_EQ(prompter.Texts(), (QStringList{kSureDelete, failed}));
+  EXPECT_EQ(w.runstate_lab->text(), failed);
+  EXPECT_EQ(Table(), table);
+
+  prompter.shown.clear();
+  w.IBtn78Click();
+  w.KeyClicked(Key("00"));
+  EXPECT_EQ(prompter.Texts(), (QStringList{kSureDelete, failed}));
+  EXPECT_EQ(Table(), table);
+  EXPECT_FALSE(w.deleting);
+}
+
 TEST_F(Deleting, KeyOfAPairTakesItsPartnersCode) {
   // Key 02 (learned) is the second key of a pair with 04 (downloaded).
   const std::string image =

@@ -11,6 +11,8 @@ namespace tvq31 {
 
 namespace {
 
+const QString kDeleteFailedText = QStringLiteral("Failed to delete! The RC keeps its codes.");
+
 int PictureIndexOf(const IBtn* key) {
   const std::optional<int32_t> value = ReadHexNumber(key->Code().toStdString());
   return value && *value >= 0 && *value < 128 ? *value : 0;
@@ -86,8 +88,18 @@ void Tmainselfstudy::EndDeleteMode() {
     learn_image = device_image;
     prompter_.Box(QStringLiteral("Deleting is finished!"), kHintCaption, PromptButtons::Ok);
     SetStatus(QStringLiteral("Deleting is finished!"));
+  } else {
+    ReportDeleteWriteFailed();
   }
   table_changed = false;
+}
+
+// A refused write leaves the deleted codes in the remote while the keys
+// already show them gone: the user must be told, or the remote keeps
+// sending codes the user believes deleted.
+void Tmainselfstudy::ReportDeleteWriteFailed() {
+  prompter_.Box(kDeleteFailedText, kHintCaption, PromptButtons::Ok);
+  SetStatus(kDeleteFailedText, true);
 }
 
 void Tmainselfstudy::DeleteKey(IBtn* key) {
@@ -130,6 +142,8 @@ void Tmainselfstudy::DeleteKey(IBtn* key) {
     learn_image = device_image;
     prompter_.Box(QStringLiteral("Deleting is finished!"), kHintCaption, PromptButtons::Ok);
     SetStatus(QStringLiteral("Deleting is finished！"), true);
+  } else {
+    ReportDeleteWriteFailed();
   }
   table_changed = false;
   delstudykey->SetPicture(delete_grey_picture);

@@ -136,6 +136,7 @@ class Tmainselfstudy : public QWidget {
   TWorkerThread* StartLinkMonitor();
   // Leaves delete mode, writing the deletions made in it.
   void EndDeleteMode();
+  void ReportDeleteWriteFailed();
   // The delete step of a key click in delete mode.
   void DeleteKey(IBtn* key);
   // Writes `image` to the remote; an image the remote cannot hold is
