@@ -146,11 +146,16 @@ void Tmainselfstudy::DeleteKey(IBtn* key) {
     ReportDeleteWriteFailed();
   }
   table_changed = false;
+  deleting = false;
+  ShowNoLearnedKeys();
+}
+
+// No learned code is left: nothing to delete or clear, and the panel says so.
+void Tmainselfstudy::ShowNoLearnedKeys() {
   delstudykey->SetPicture(delete_grey_picture);
   delstudykey->setEnabled(false);
   delallstudykey->SetPicture(clear_grey_picture);
   delallstudykey->setEnabled(false);
-  deleting = false;
   Image8->show();
   Image4->hide();
   Image5->hide();
@@ -216,14 +221,7 @@ void Tmainselfstudy::delallstudykeyClick() {
     key->SetPicture(key_pictures[kLookNoCode][PictureIndexOf(key)]);
   }
   std::erase_if(key_states.entries, IsLearned);
-  delstudykey->SetPicture(delete_grey_picture);
-  delstudykey->setEnabled(false);
-  delallstudykey->SetPicture(clear_grey_picture);
-  delallstudykey->setEnabled(false);
-  Image8->show();
-  Image4->hide();
-  Image5->hide();
-  Image7->hide();
+  ShowNoLearnedKeys();
 }
 
 }  // namespace tvq31

@@ -318,15 +318,8 @@ void Tmainselfstudy::FormShow() {
     Image5->hide();
     Image7->hide();
   } else {
-    delstudykey->SetPicture(delete_grey_picture);
-    delstudykey->setEnabled(false);
-    delallstudykey->SetPicture(clear_grey_picture);
-    delallstudykey->setEnabled(false);
     deleting = false;
-    Image8->show();
-    Image4->hide();
-    Image5->hide();
-    Image7->hide();
+    ShowNoLearnedKeys();
   }
   lab_softver->setText(QStringLiteral("V 2.2"));
 }

@@ -137,6 +137,7 @@ class Tmainselfstudy : public QWidget {
   // Leaves delete mode, writing the deletions made in it.
   void EndDeleteMode();
   void ReportDeleteWriteFailed();
+  void ShowNoLearnedKeys();
   // The delete step of a key click in delete mode.
   void DeleteKey(IBtn* key);
   // Writes `image` to the remote; an image the remote cannot hold is
