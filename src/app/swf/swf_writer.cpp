@@ -193,9 +193,7 @@ MovieWriter::MovieWriter(int width_px, int height_px, uint16_t frame_rate_8_8, R
   // FileAttributes must come first in a version 8 file: no network access,
   // no metadata, ActionScript 2.
   Tag(kTagFileAttributes, {0, 0, 0, 0});
-  std::vector<uint8_t> body;
-  body.insert(body.end(), {background.r, background.g, background.b});
-  Tag(kTagSetBackgroundColor, body);
+  Tag(kTagSetBackgroundColor, {background.r, background.g, background.b});
 }
 
 void MovieWriter::Tag(uint16_t code, const std::vector<uint8_t>& body) {

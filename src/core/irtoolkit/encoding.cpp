@@ -89,15 +89,6 @@ bool FitsBits(uint32_t value, int bits, std::string_view protocol, std::string_v
 
 namespace {
 
-const ProtocolEntry kProtocols[] = {
-    {"NEC", EncodeNec},           {"NECext", EncodeNec},         {"NEC42", EncodeNec},
-    {"Samsung32", EncodeSamsung}, {"SIRC", EncodeSirc},          {"SIRC15", EncodeSirc},
-    {"SIRC20", EncodeSirc},       {"RC5", EncodeRc5},            {"RC5X", EncodeRc5},
-    {"RC6", EncodeRc6},           {"Kaseikyo", EncodeKaseikyo},  {"RCA", EncodeRca},
-    {"Pioneer", EncodePioneer},   {"JVC", EncodeJvc},            {"Sharp", EncodeSharp},
-    {"Denon", EncodeSharp},       {"Mitsubishi", EncodeMitsubishi},
-};
-
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
@@ -126,7 +117,10 @@ namespace tvq31 {
 
 std::vector<std::string> SupportedProtocols() {
   std::vector<std::string> names;
-  for (const auto& p : ir::kProtocols) names.emplace_back(p.name);
+  for (const IrFamily& f : IrFamilies()) {
+    if (f.encode == nullptr) continue;
+    for (std::string_view p : f.protocols) names.emplace_back(p);
+  }
   return names;
 }
 
@@ -137,9 +131,12 @@ std::optional<Signal> EncodeProtocol(std::string_view protocol, uint32_t address
                             std::to_string(kMaxHoldMs) + " ms");
     return std::nullopt;
   }
-  for (const auto& p : ir::kProtocols) {
-    if (!ir::SameName(protocol, p.name)) continue;
-    std::optional<ir::Press> press = p.encode(p.name, address, command, error);
+  for (const IrFamily& f : IrFamilies()) {
+    if (f.encode == nullptr) continue;
+    const auto name = std::find_if(f.protocols.begin(), f.protocols.end(),
+                                   [&](std::string_view p) { return ir::SameName(protocol, p); });
+    if (name == f.protocols.end()) continue;
+    std::optional<ir::Press> press = f.encode(*name, address, command, error);
     if (!press) return std::nullopt;
     Signal signal;
     signal.carrier_hz = press->carrier_hz;

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "irtoolkit/family.h"
 #include "signal/signal.h"
 
 namespace tvq31::ir {
@@ -50,15 +51,8 @@ class FrameBuilder {
 bool FitsBits(uint32_t value, int bits, std::string_view protocol, std::string_view field,
               std::string* error);
 
-using EncodeFn = std::optional<Press> (*)(std::string_view protocol, uint32_t address,
-                                          uint32_t command, std::string* error);
-
-// One protocol family per file registers its names here.
-struct ProtocolEntry {
-  const char* name;
-  EncodeFn encode;
-};
-
+// Each family's file (proto_<family>.cpp) defines its encoder and decoder;
+// the registry (families.cpp) names them.
 std::optional<Press> EncodeNec(std::string_view, uint32_t, uint32_t, std::string*);
 std::optional<Press> EncodeSamsung(std::string_view, uint32_t, uint32_t, std::string*);
 std::optional<Press> EncodeSirc(std::string_view, uint32_t, uint32_t, std::string*);

@@ -1,0 +1,105 @@
+// The registry of protocol families: one line per family. Adding a family
+// means its proto_<family>.cpp file (encoder and decoder), its code styles
+// in data/codestyles/, its test file, and one line here.
+#include <algorithm>
+#include <cctype>
+
+#include "irtoolkit/encoding.h"
+#include "irtoolkit/family.h"
+
+namespace tvq31 {
+
+namespace {
+
+// Decoders are tried in this order; each is strict (leader, bit count,
+// stop mark and checks of its protocol), so the order only matters where
+// two protocols send the same frames.
+const IrFamily kFamilies[] = {
+    {"NEC", {"NEC", "NECext", "NEC42"}, {}, ir::EncodeNec, nullptr},
+    {"Samsung32", {"Samsung32"}, {"Samsung"}, ir::EncodeSamsung, nullptr},
+    {"SIRC", {"SIRC", "SIRC15", "SIRC20"}, {"Sony"}, ir::EncodeSirc, nullptr},
+    {"RC5", {"RC5", "RC5X"}, {}, ir::EncodeRc5, nullptr},
+    {"RC6", {"RC6"}, {}, ir::EncodeRc6, nullptr},
+    {"Kaseikyo", {"Kaseikyo"}, {"Panasonic"}, ir::EncodeKaseikyo, nullptr},
+    {"RCA", {"RCA"}, {}, ir::EncodeRca, nullptr},
+    {"Pioneer", {"Pioneer"}, {}, ir::EncodePioneer, nullptr},
+    {"JVC", {"JVC"}, {}, ir::EncodeJvc, nullptr},
+    {"Sharp", {"Sharp"}, {}, ir::EncodeSharp, nullptr},
+    {"Denon", {"Denon"}, {}, ir::EncodeSharp, nullptr},
+    {"Mitsubishi", {"Mitsubishi"}, {}, ir::EncodeMitsubishi, nullptr},
+};
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(text[i])) !=
+        std::tolower(static_cast<unsigned char>(prefix[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+std::span<const IrFamily> IrFamilies() { return kFamilies; }
+
+std::string FamilyOfName(std::string_view name) {
+  const IrFamily* best = nullptr;
+  size_t best_length = 0;
+  auto consider = [&](const IrFamily& f, std::string_view prefix) {
+    if (prefix.size() > best_length && StartsWithNoCase(name, prefix)) {
+      best = &f;
+      best_length = prefix.size();
+    }
+  };
+  for (const IrFamily& f : kFamilies) {
+    consider(f, f.name);
+    for (std::string_view p : f.protocols) consider(f, p);
+    for (std::string_view p : f.aliases) consider(f, p);
+  }
+  return best == nullptr ? std::string() : std::string(best->name);
+}
+
+std::vector<DecodedFrame> DecodeSignal(const Signal& signal) {
+  std::vector<DecodedFrame> out;
+  for (const SignalFrame& frame : signal.frames) {
+    std::span<const uint32_t> rest(frame.durations);
+    while (!rest.empty()) {
+      std::optional<DecodedFrame> decoded;
+      for (const IrFamily& f : kFamilies) {
+        if (f.decode == nullptr) continue;
+        decoded = f.decode(rest, frame.gap, signal.carrier_hz);
+        if (decoded && decoded->used > 0 && decoded->used <= rest.size()) break;
+        decoded.reset();
+      }
+      if (!decoded) {
+        out.push_back(DecodedFrame{});
+        break;
+      }
+      size_t used = decoded->used;
+      out.push_back(std::move(*decoded));
+      // Skip the space that joined the next frame to this one.
+      if (used < rest.size() && used % 2 == 1) ++used;
+      rest = rest.subspan(std::min(used, rest.size()));
+    }
+  }
+  return out;
+}
+
+std::vector<DecodedFrame> PressValues(const std::vector<DecodedFrame>& frames) {
+  std::vector<DecodedFrame> out;
+  for (const DecodedFrame& f : frames) {
+    if (f.protocol.empty()) {
+      out.push_back(f);
+      break;
+    }
+    if (f.repeat) continue;
+    const bool seen = std::any_of(out.begin(), out.end(),
+                                  [&](const DecodedFrame& o) { return o.SameAs(f); });
+    if (!seen) out.push_back(f);
+  }
+  return out;
+}
+
+}  // namespace tvq31

@@ -1,0 +1,39 @@
+// What the family tests share: a signal through the receive path as the
+// remote would take it (capture, conversion, recognition with the shipped
+// library), the record played back, and both read by the family decoders.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "ValidatePro/recognise.h"
+#include "irtoolkit/family.h"
+#include "irtoolkit/irtoolkit.h"
+#include "signal/signal.h"
+
+namespace tvq31::familytest {
+
+// The shipped code-style library beside the executables.
+std::string LibraryPath();
+
+// `signal` written as the remote's capture, converted and recognised for
+// key 0x1A. An empty result when the capture cannot be written or nothing
+// matched.
+RecognitionResult RecogniseSignal(const Signal& signal);
+
+// The record played back for a key held `hold_ms`; an empty signal when the
+// record cannot be played.
+Signal PlayBack(const std::string& record, uint32_t hold_ms = kDefaultHoldMs);
+
+// The raw entries named `name` in a corpus .ir file (path below the corpus's
+// flipper-irdb folder), as recorded. Fails the test when there is none.
+std::vector<Signal> CorpusSignals(const std::string& file, const std::string& name);
+
+// The first frame of `signal` alone, as a short press released after one
+// frame (a tap).
+Signal FirstFrame(const Signal& signal);
+
+// PressValues of the decoded signal.
+std::vector<DecodedFrame> Says(const Signal& signal);
+
+}  // namespace tvq31::familytest
