@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -24,6 +25,10 @@ RecognitionResult RecogniseSignal(const Signal& signal) {
 Signal PlayBack(const std::string& record, uint32_t hold_ms) {
   std::optional<Signal> s = TransmitKeyRecord(record, hold_ms);
   return s ? *s : Signal{};
+}
+
+bool CorpusAvailable() {
+  return std::filesystem::is_directory(std::string(TVQ31_CORPUS_DIR) + "/flipper-irdb");
 }
 
 std::vector<Signal> CorpusSignals(const std::string& file, const std::string& name) {

@@ -25,8 +25,19 @@ RecognitionResult RecogniseSignal(const Signal& signal);
 // record cannot be played.
 Signal PlayBack(const std::string& record, uint32_t hold_ms = kDefaultHoldMs);
 
+// True when the recordings of ../shared/ir-corpus are beside the checkout
+// (a clean clone elsewhere has none: tests of real recordings then skip).
+bool CorpusAvailable();
+
+// Skips the running test when the corpus is not there.
+#define TVQ31_SKIP_WITHOUT_CORPUS()                                            \
+  do {                                                                         \
+    if (!::tvq31::familytest::CorpusAvailable()) GTEST_SKIP() << "no corpus"; \
+  } while (false)
+
 // The raw entries named `name` in a corpus .ir file (path below the corpus's
-// flipper-irdb folder), as recorded. Fails the test when there is none.
+// flipper-irdb folder), as recorded. Fails the test when there is none
+// (call TVQ31_SKIP_WITHOUT_CORPUS() first).
 std::vector<Signal> CorpusSignals(const std::string& file, const std::string& name);
 
 // The first frame of `signal` alone, as a short press released after one
