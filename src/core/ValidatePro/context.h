@@ -34,6 +34,8 @@ struct RecognitionContext {
   int32_t BaseUnit = 0;
   int32_t MarkMultiplier = 0;
   int32_t SpaceMultiplier = 0;
+
+  bool operator==(const RecognitionContext&) const = default;
 };
 
 // The integer held by GroupValues[g][i]; nullopt when the entry was never

@@ -95,36 +95,7 @@ size_t FindItem(std::string_view text, std::string_view item) noexcept {
 }
 
 bool CheckFrameTiming(std::string_view mark, std::string_view f) {
-  if (mark.empty()) return false;
-  const std::optional<int32_t> digits = ItemAt(mark, 1);
-  if (!digits) return false;
-  if (mark[0] == 't') {
-    const size_t gap = FindItem(f, "FEFE");
-    if (gap == std::string_view::npos) return false;
-    const std::optional<int32_t> b = ItemAt(f, gap + 4);
-    if (!b) return false;
-    return WithinRatio(*b, *digits, 9, 11);
-  }
-  if (mark[0] == 'h') {
-    const int64_t a = static_cast<int64_t>(*digits) * 1000;
-    int64_t sum = 0;
-    size_t pos = 0;
-    while (pos < f.size()) {
-      if (f.compare(pos, 4, "FEFE") == 0) {
-        const std::optional<int32_t> gap = ItemAt(f, pos + 4);
-        if (!gap) return false;
-        sum += static_cast<int64_t>(*gap) * 1000;
-        pos += 12;
-      } else {
-        const std::optional<int32_t> item = ItemAt(f, pos);
-        if (!item) return false;
-        sum += *item;
-        pos += 4;
-      }
-    }
-    return WithinRatio(sum, a, 9, 11);
-  }
-  return false;
+  return validate_internal::FrameTimingFits(mark, validate_internal::ReadFrameTiming(f));
 }
 
 std::string StripHeader(std::string_view f, std::string_view hd) {
@@ -308,6 +279,41 @@ std::string_view StripHeaderView(std::string_view f, std::string_view hd, std::s
     }
   }
   return f.substr(pos);
+}
+
+FrameTiming ReadFrameTiming(std::string_view f) {
+  FrameTiming t;
+  const size_t gap = FindItem(f, "FEFE");
+  t.has_gap = gap != std::string_view::npos;
+  if (t.has_gap) t.gap = ItemAt(f, gap + 4);
+  int64_t sum = 0;
+  size_t pos = 0;
+  while (pos < f.size()) {
+    if (f.compare(pos, 4, "FEFE") == 0) {
+      const std::optional<int32_t> item = ItemAt(f, pos + 4);
+      if (!item) return t;
+      sum += static_cast<int64_t>(*item) * 1000;
+      pos += 12;
+    } else {
+      const std::optional<int32_t> item = ItemAt(f, pos);
+      if (!item) return t;
+      sum += *item;
+      pos += 4;
+    }
+  }
+  t.period = sum;
+  return t;
+}
+
+bool FrameTimingFits(std::string_view mark, const FrameTiming& t) {
+  if (mark.empty()) return false;
+  const std::optional<int32_t> digits = ItemAt(mark, 1);
+  if (!digits) return false;
+  if (mark[0] == 't') return t.has_gap && t.gap && WithinRatio(*t.gap, *digits, 9, 11);
+  if (mark[0] == 'h') {
+    return t.period && WithinRatio(*t.period, static_cast<int64_t>(*digits) * 1000, 9, 11);
+  }
+  return false;
 }
 
 GroupTable ReadGroupTable(const RecognitionContext& context) {

@@ -38,6 +38,20 @@ struct GroupTable {
 };
 GroupTable ReadGroupTable(const RecognitionContext& context);
 
+// What the frame timing check reads of a frame: whether it holds a gap
+// ("FEFE"), the gap after the first one, and the whole frame's length
+// (durations plus gaps in milliseconds times 1000); nullopt where an item
+// does not read as a number.
+struct FrameTiming {
+  bool has_gap = false;
+  std::optional<int32_t> gap;
+  std::optional<int64_t> period;
+};
+FrameTiming ReadFrameTiming(std::string_view f);
+// CheckFrameTiming on what ReadFrameTiming read, so that one frame can be
+// checked against many marks.
+bool FrameTimingFits(std::string_view mark, const FrameTiming& timing);
+
 // StripHeader without copying the frame: a view into `f`, or into
 // `storage` when the last header item leaves a surplus. Empty when the
 // header does not fit.

@@ -1,7 +1,7 @@
 // Key record encoding: a recognised capture turned into the one-key key
 // table image that the remote stores. Bytes are two upper-case hexadecimal
-// digits each; a value outside 0 to 255 (only from library files that break
-// the format's limits) is written as its low byte.
+// digits each. The parts below write a value outside 0 to 255 as its low
+// byte; the whole record refuses a style that would need one.
 #pragma once
 
 #include <optional>
@@ -16,8 +16,14 @@ namespace tvq31 {
 // The whole key record: header, timing part, data part. Sets the context's
 // BaseUnit, MarkMultiplier and SpaceMultiplier and reads its field lengths
 // and group values. nullopt when the style's time unit cannot be derived
-// (a malformed carrier, divisor or duration list); the context is then left
-// as it was.
+// (a malformed carrier, divisor or duration list), or when the style breaks
+// a limit of the record so that a byte would be cut to its low byte and the
+// record would send another key: the lengths and offsets (LT + 10 and LD at
+// most 255), the base unit and multiplier (at most 256), an entry time
+// (below 65536), a group-table duration (1 to 64 units), a closing-block
+// duration (at most 64 units), the letters of a field (four for the
+// four-symbol packing, eight for the two-symbol one), or any other byte. The
+// context is then left as it was.
 std::optional<std::string> EncodeKeyRecord(const CodeStyleNode& style, std::string_view recognised,
                                            int key_code, RecognitionContext& context);
 

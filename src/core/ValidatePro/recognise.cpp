@@ -142,6 +142,40 @@ std::vector<size_t> FrameEnds(std::string_view frames) {
   return ends;
 }
 
+// Scans the next frame pattern out of `m` into the pattern text `o` and its
+// header `hd`: the run of literals before the first symbol, at most twenty
+// of them. True when a frame mark follows (left at the head of `m`); false
+// when the template ran out.
+bool ScanPattern(std::string_view& m, std::string& o, std::string& hd) {
+  o.clear();
+  hd.clear();
+  int n = 0;
+  while (!m.empty()) {
+    const char ch = m.front();
+    if (IsSymbolLetter(ch)) {
+      o.push_back(ch);
+      m.remove_prefix(1);
+      n = 20;
+    } else if (ch == 'h' || ch == 't') {
+      return true;
+    } else {
+      const std::string_view literal = m.substr(0, 4);
+      o += literal;
+      if (n <= 19) {
+        hd += literal;
+        ++n;
+      }
+      m.remove_prefix(literal.size());
+    }
+  }
+  return false;
+}
+
+// The first frame of a capture, as the frame loop cuts it.
+std::string_view FirstFrame(std::string_view frames, const std::vector<size_t>& ends) {
+  return ends.empty() ? frames.substr(0, 3) : frames.substr(0, ends.front() + 4);
+}
+
 // The frame loop; `ends`, when given, is FrameEnds(frames), so that the
 // frames of a capture are found once for all the styles tried on it.
 std::optional<std::string> FrameLoop(std::string_view template_text, std::string_view frames,
@@ -154,33 +188,8 @@ std::optional<std::string> FrameLoop(std::string_view template_text, std::string
   std::string s;
   std::string o, hd, stripped;
   for (;;) {
-    // Scan the next pattern. The header is the run of literals before its
-    // first symbol, at most twenty of them.
-    o.clear();
-    hd.clear();
-    int n = 0;
-    bool marked = false;
-    while (!m.empty()) {
-      const char ch = m.front();
-      if (IsSymbolLetter(ch)) {
-        o.push_back(ch);
-        m.remove_prefix(1);
-        n = 20;
-      } else if (ch == 'h' || ch == 't') {
-        marked = true;
-        break;
-      } else {
-        const std::string_view literal = m.substr(0, 4);
-        o += literal;
-        if (n <= 19) {
-          hd += literal;
-          ++n;
-        }
-        m.remove_prefix(literal.size());
-      }
-    }
     // The last pattern of the template is never compared.
-    if (!marked) break;
+    if (!ScanPattern(m, o, hd)) break;
     const std::string_view mark = m.substr(0, 5);
     o += mark;
     m.remove_prefix(mark.size());
@@ -240,17 +249,21 @@ std::optional<std::string> RunFrameLoop(std::string_view template_text, std::str
   return FrameLoop(template_text, frames, context, nullptr);
 }
 
-namespace {
-
 // What a style contributes before any capture is looked at: whether it can
 // be tried, its template and the field lengths the template leaves in the
-// context, its group entries as the context holds them.
+// context, its group entries as the context holds them, and its first frame
+// pattern's header and mark.
 struct PreparedStyle {
   bool usable = false;
   std::string template_text;
   std::array<int32_t, 4> lengths_a{}, lengths_b{};
   std::array<std::array<std::string, kMaxGroupElements>, kMaxGroups> group_values;
+  bool marked = false;  // the first pattern is followed by a mark: it is compared
+  std::string first_header;
+  std::string first_mark;
 };
+
+namespace {
 
 PreparedStyle Prepare(const CodeStyleNode& style) {
   PreparedStyle p;
@@ -267,21 +280,98 @@ PreparedStyle Prepare(const CodeStyleNode& style) {
   p.template_text = BuildTemplate(style, scratch);
   p.lengths_a = scratch.FieldLengthsA;
   p.lengths_b = scratch.FieldLengthsB;
+  std::string_view m = p.template_text;
+  std::string o;
+  p.marked = ScanPattern(m, o, p.first_header);
+  if (p.marked) p.first_mark = m.substr(0, 5);
   return p;
 }
 
+// What every style's first comparison reads of the capture: its first
+// frame and that frame's timing.
+struct CaptureFacts {
+  std::string_view first;
+  validate_internal::FrameTiming timing;
+};
+
+// True when the frame loop cannot leave a recognised text for this style:
+// its template compares nothing, or the first frame already fails. The
+// first frame fails when its header does not strip (nothing left, or not
+// the header), or when it is more than its header, has a gap and misses the
+// pattern's timing: whatever its symbols give, the loop then clears the
+// text. A frame of its header only passes whatever its timing.
+bool CannotMatch(const PreparedStyle& p, const CaptureFacts& capture, std::string& scratch) {
+  if (!p.marked) return true;
+  const std::string_view data =
+      validate_internal::StripHeaderView(capture.first, p.first_header, scratch);
+  if (data == "EDED") return false;
+  if (data.empty()) return true;
+  return capture.timing.has_gap && !validate_internal::FrameTimingFits(p.first_mark, capture.timing);
+}
+
+// Group entries of passed-over styles: each slot remembers the last such
+// style that wrote it and is written into the context (from that style's
+// prepared text) before the next frame loop runs and when the walk ends, so
+// the context ends as if every style had written its own.
+class PendingGroupValues {
+ public:
+  PendingGroupValues() { writer_.fill(-1); }
+  void Note(const CodeStyleNode& style, int index) {
+    for (int g = 0; g < style.GroupCount; ++g) {
+      const int count = style.Groups[static_cast<size_t>(g)].Count;
+      for (int i = 0; i < count; ++i) writer_[static_cast<size_t>(g * kMaxGroupElements + i)] = index;
+    }
+    any_ = true;
+  }
+  void Flush(const std::vector<PreparedStyle>& prepared, RecognitionContext& context) {
+    if (!any_) return;
+    for (size_t slot = 0; slot < writer_.size(); ++slot) {
+      const int w = writer_[slot];
+      if (w < 0) continue;
+      const size_t g = slot / kMaxGroupElements, i = slot % kMaxGroupElements;
+      context.GroupValues[g][i] = prepared[static_cast<size_t>(w)].group_values[g][i];
+      writer_[slot] = -1;
+    }
+    any_ = false;
+  }
+
+ private:
+  std::array<int, kMaxGroups * kMaxGroupElements> writer_;
+  bool any_ = false;
+};
+
 // The styles in file order against one capture. `prepared`, when given,
-// holds Prepare() of every style.
+// holds Prepare() of every style; with `prefilter` as well, styles that
+// CannotMatch are passed over.
 RecognitionResult Recognise(std::string_view frames, int key_code, const ArrCodeStyleNode& library,
-                            const std::vector<PreparedStyle>* prepared, RecognitionContext& context) {
+                            const std::vector<PreparedStyle>* prepared, bool prefilter,
+                            RecognitionContext& context) {
   context.TickRate = kTickRate;
   const std::vector<size_t> ends = FrameEnds(frames);
+  CaptureFacts capture;
+  prefilter = prefilter && prepared != nullptr;
+  if (prefilter) {
+    capture.first = FirstFrame(frames, ends);
+    capture.timing = validate_internal::ReadFrameTiming(capture.first);
+  }
+  PendingGroupValues pending;
+  std::string scratch;
   for (size_t index = 0; index < library.size(); ++index) {
     const CodeStyleNode& style = library[index];
     // A style outside the format's limits cannot match; it is passed over
     // before it touches the context.
     const PreparedStyle* ready = prepared ? &(*prepared)[index] : nullptr;
     if (!(ready ? ready->usable : StyleUsable(style))) continue;
+    if (prefilter && CannotMatch(*ready, capture, scratch)) {
+      // What trying it would have left in the context.
+      pending.Note(style, static_cast<int>(index));
+      if (style.GroupCount > 0) context.ElementCount = style.Groups[style.GroupCount - 1u].Count;
+      context.ActiveGroups = style.GroupCount;
+      context.FieldLengthsA = ready->lengths_a;
+      context.FieldLengthsB = ready->lengths_b;
+      continue;
+    }
+    if (prepared) pending.Flush(*prepared, context);
     for (int g = 0; g < style.GroupCount; ++g) {
       const SymbolGroup& group = style.Groups[static_cast<size_t>(g)];
       context.ElementCount = group.Count;
@@ -313,13 +403,17 @@ RecognitionResult Recognise(std::string_view frames, int key_code, const ArrCode
     result.index = static_cast<int>(index);
     return result;
   }
+  if (prepared) pending.Flush(*prepared, context);
   return {};
 }
 
 constexpr size_t kMaxLibraryBytes = size_t{64} << 20;
 
 // The bytes of a regular file of at most kMaxLibraryBytes into `out`; false
-// for anything else (the library reader then says what is wrong).
+// for anything else (the library reader then says what is wrong). `out`
+// keeps its storage from call to call; the file is read straight into it,
+// sized by the file's length, so one read usually takes all of it: a read
+// of a regular file that returns less than asked for has reached its end.
 bool ReadRegularFile(const std::string& path, std::string& out) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
@@ -328,40 +422,61 @@ bool ReadRegularFile(const std::string& path, std::string& out) {
     ::close(fd);
     return false;
   }
-  out.clear();
-  char buf[65536];
+  const size_t expected =
+      std::min<size_t>(st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0, kMaxLibraryBytes);
+  size_t size = 0;
   for (;;) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n > 0) {
-      out.append(buf, static_cast<size_t>(n));
-      if (out.size() > kMaxLibraryBytes) break;
-    } else if (n == 0) {
-      ::close(fd);
-      return true;
-    } else if (errno != EINTR) {
+    // Room for one byte more than the file should hold, so that a file
+    // that grew is read on.
+    const size_t want = std::max<size_t>(expected + 1 - std::min(size, expected), 4096);
+    if (out.size() < size + want) out.resize(size + want);
+    const ssize_t n = ::read(fd, out.data() + size, want);
+    if (n < 0) {
+      if (errno == EINTR) continue;
       break;
+    }
+    size += static_cast<size_t>(n);
+    if (size > kMaxLibraryBytes) break;
+    if (static_cast<size_t>(n) < want) {
+      ::close(fd);
+      out.resize(size);
+      return true;
     }
   }
   ::close(fd);
   return false;
 }
 
-// The library file as last read on this thread: its bytes, the styles they
-// hold and each style prepared. The file is still read on every call (a
-// library replaced between captures is seen at once); only its parsing and
-// the per-style preparation are skipped while the bytes stay the same.
+// The library file as last read on this thread: its bytes and the styles
+// they hold, prepared. The file is still read on every call (a library
+// replaced between captures is seen at once); only its parsing and the
+// per-style preparation are skipped while the bytes stay the same.
 struct LibraryCache {
   std::string bytes;
-  ArrCodeStyleNode library;
-  std::vector<PreparedStyle> prepared;
+  PreparedLibrary library;
   bool valid = false;
 };
 
 }  // namespace
 
+PreparedLibrary::PreparedLibrary() = default;
+PreparedLibrary::PreparedLibrary(PreparedLibrary&&) noexcept = default;
+PreparedLibrary& PreparedLibrary::operator=(PreparedLibrary&&) noexcept = default;
+PreparedLibrary::~PreparedLibrary() = default;
+
+PreparedLibrary::PreparedLibrary(ArrCodeStyleNode styles) : styles_(std::move(styles)) {
+  prepared_.reserve(styles_.size());
+  for (const CodeStyleNode& style : styles_) prepared_.push_back(Prepare(style));
+}
+
 RecognitionResult Recogniser::RecogniseCapture(std::string_view frames, int key_code,
                                                const ArrCodeStyleNode& library) {
-  return Recognise(frames, key_code, library, nullptr, context);
+  return Recognise(frames, key_code, library, nullptr, false, context);
+}
+
+RecognitionResult Recogniser::RecogniseCapture(std::string_view frames, int key_code,
+                                               const PreparedLibrary& library) {
+  return Recognise(frames, key_code, library.styles_, &library.prepared_, prefilter, context);
 }
 
 RecognitionResult Recogniser::RecogniseCapture(std::string_view frames, int key_code,
@@ -374,15 +489,12 @@ RecognitionResult Recogniser::RecogniseCapture(std::string_view frames, int key_
       cache.valid = false;
       ArrCodeStyleNode parsed;
       if (ParseCodeStyleBytes(bytes, parsed)) {
-        cache.prepared.clear();
-        cache.prepared.reserve(parsed.size());
-        for (const CodeStyleNode& style : parsed) cache.prepared.push_back(Prepare(style));
-        cache.library = std::move(parsed);
-        cache.bytes.swap(bytes);
+        cache.library = PreparedLibrary(std::move(parsed));
+        cache.bytes = bytes;
         cache.valid = true;
       }
     }
-    if (cache.valid) return Recognise(frames, key_code, cache.library, &cache.prepared, context);
+    if (cache.valid) return RecogniseCapture(frames, key_code, cache.library);
   }
   // Unreadable, not a regular file, or not a library: the reader's own
   // verdict and message.

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "MrcDataUnit/codestyle.h"
 #include "ValidatePro/context.h"
@@ -35,9 +36,36 @@ std::string BuildTemplate(const CodeStyleNode& style, RecognitionContext& contex
 std::optional<std::string> RunFrameLoop(std::string_view template_text, std::string_view frames,
                                         const RecognitionContext& context);
 
+struct PreparedStyle;
+
+// A library made ready for many captures: every style's template, field
+// lengths and group entries, and what its first frame pattern asks of a
+// capture's first frame, worked out once.
+class PreparedLibrary {
+ public:
+  PreparedLibrary();
+  explicit PreparedLibrary(ArrCodeStyleNode styles);
+  PreparedLibrary(PreparedLibrary&&) noexcept;
+  PreparedLibrary& operator=(PreparedLibrary&&) noexcept;
+  ~PreparedLibrary();
+
+  const ArrCodeStyleNode& styles() const { return styles_; }
+
+ private:
+  friend class Recogniser;
+  ArrCodeStyleNode styles_;
+  std::vector<PreparedStyle> prepared_;
+};
+
 class Recogniser {
  public:
   RecognitionContext context;
+  // With a prepared library, a style whose first frame pattern the capture's
+  // first frame cannot fit (its header, or its timing where the frame has a
+  // gap) is passed over without its frame loop; its writes to the context
+  // still happen, so results and context are those of trying it. False:
+  // every style runs its frame loop.
+  bool prefilter = true;
 
   // `frames` is the learned-code text without its frame count and carrier
   // field. The library file is read afresh on every call.
@@ -45,6 +73,8 @@ class Recogniser {
                                      const std::string& library_path);
   RecognitionResult RecogniseCapture(std::string_view frames, int key_code,
                                      const ArrCodeStyleNode& library);
+  RecognitionResult RecogniseCapture(std::string_view frames, int key_code,
+                                     const PreparedLibrary& library);
 };
 
 }  // namespace tvq31

@@ -144,6 +144,9 @@ TEST(EncodeEntries, MarkTimeInBaseUnits) {
 
 TEST(EncodeKeyRecord, CarrierByte) {
   RecognitionContext ctx;
+  // As recognition leaves them: the group table is written from them.
+  ctx.GroupValues[0] = {"560", "-560"};
+  ctx.GroupValues[1] = {"560", "-1690"};
   CodeStyleNode s = NecStyle();
   s.CarrierSel = 5;
   s.UnitDivisor = 3;

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <fstream>
 
+#include "ValidatePro/keyrecord.h"
 #include "test_styles.h"
 
 namespace tvq31 {
@@ -176,6 +177,82 @@ TEST(Recogniser, SkipsStylesThatCannotBeTried) {
     const RecognitionResult result = r.RecogniseCapture(NecCapture(), 5, {bad, NecStyle()});
     EXPECT_EQ(result.index, 1) << c.name;
     EXPECT_EQ(result.record, kNecRecord) << c.name;
+  }
+}
+
+// A style that matches the capture but breaks a limit of the key record
+// would give a record whose cut bytes send another key: it is passed over
+// like a style that does not match.
+TEST(Recogniser, StylesWhoseRecordCannotBeWrittenArePassedOver) {
+  struct Case {
+    const char* name;
+    void (*spoil)(CodeStyleNode&);
+  } cases[] = {
+      {"nine letters in a two-symbol field", [](CodeStyleNode& s) {
+         s.Frames[0].Elements[2] = DefineA(0, 9);
+         s.Frames[0].Elements[3] = DefineA(1, 7);
+       }},
+      {"eight letters in a four-symbol field",  // a third group: four-symbol packing
+       [](CodeStyleNode& s) {
+         s.GroupCount = 3;
+         s.Groups[2] = Group({Mark(560), Space(3000)});
+       }},
+      {"data part over 255 bytes", [](CodeStyleNode& s) {
+         // Five more patterns of 32 fields each, after the first frame: the
+         // capture runs out before they are compared.
+         s.FrameCount = 6;
+         s.SequenceCount = 6;
+         for (uint32_t k = 1; k < 6; ++k) {
+           s.Frames[k].Count = 32;
+           s.Frames[k].Elements.fill(DefineB(0, 0));
+           s.Sequence[k] = Period(k, 10800);
+         }
+         s.RepeatCount = 0;
+       }},
+      {"base unit over 256", [](CodeStyleNode& s) { s.CarrierFreq = 20000; }},
+      {"entry time of 65536 units or more", [](CodeStyleNode& s) {
+         s.TrailerCount = 1;
+         s.Trailer[0] = Gap(0, 200000);
+       }},
+      {"group duration under one unit", [](CodeStyleNode& s) {
+         s.Groups[0] = Group({Mark(560), Space(560), Mark(1)});
+       }},
+      {"group duration over 64 units", [](CodeStyleNode& s) {
+         s.Groups[0] = Group({Mark(560), Space(560), Space(55263)});
+       }},
+      {"closing block duration over 64 units", [](CodeStyleNode& s) {
+         s.FrameCount = 2;
+         s.Frames[1] = Pattern({Mark(40000)});
+         s.TrailerCount = 1;
+         s.Trailer[0] = Gap(1, 4000);
+       }},
+      {"timing byte over 255", [](CodeStyleNode& s) { s.ModeHigh = 16; }},
+  };
+  const std::string capture = NecFrame(kNecLetters);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CodeStyleNode broken = NecStyle();
+    broken.Name = "broken";
+    c.spoil(broken);
+    ASSERT_TRUE(StyleUsable(broken));
+    // It does match the capture.
+    Recogniser alone;
+    EXPECT_EQ(alone.RecogniseCapture(capture, 5, ArrCodeStyleNode{broken}).record, "");
+    const std::string tmpl = BuildTemplate(broken, alone.context);
+    const std::optional<std::string> s = RunFrameLoop(tmpl, capture, alone.context);
+    ASSERT_TRUE(s && !s->empty());
+    const RecognitionContext before = alone.context;
+    EXPECT_EQ(EncodeKeyRecord(broken, *s, 5, alone.context), std::nullopt);
+    EXPECT_EQ(alone.context.BaseUnit, before.BaseUnit);
+    EXPECT_EQ(alone.context.MarkMultiplier, before.MarkMultiplier);
+
+    Recogniser r;
+    const RecognitionResult result = r.RecogniseCapture(capture, 5, {broken, NecStyle()});
+    EXPECT_EQ(result.index, 1);
+    EXPECT_EQ(result.record, kNecRecord);
+    EXPECT_EQ(r.RecogniseCapture(capture, 5, PreparedLibrary({broken, NecStyle()})).record,
+              kNecRecord);
+    EXPECT_EQ(r.RecogniseCapture(capture, 5, PreparedLibrary({broken})).index, -1);
   }
 }
 
