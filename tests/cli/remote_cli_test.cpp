@@ -2,52 +2,12 @@
 // table read by tvq31ctl.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-
-#include <chrono>
-#include <thread>
-
-#include "run_tool.h"
+#include "remote_process.h"
 
 namespace tvq31::clitest {
 namespace {
 
-class RemoteCli : public ::testing::Test {
- protected:
-  void SetUp() override {
-    socket_ = tmp_.path() + "/remote.sock";
-    ::setenv("TVQ31_REMOTE", socket_.c_str(), 1);
-    const std::string exe = std::string(TVQ31_BIN_DIR) + "/tvq31-remote";
-    const std::string state = tmp_.path() + "/state";
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      const int null_fd = ::open("/dev/null", O_WRONLY);
-      if (null_fd >= 0) ::dup2(null_fd, 2);
-      ::execl(exe.c_str(), exe.c_str(), "serve", "--state", state.c_str(), "--socket",
-              socket_.c_str(), static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
-    for (int i = 0; i < 200; ++i) {
-      if (Remote({"status"}).status == 0) return;
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    FAIL() << "the remote did not start";
-  }
-  void TearDown() override { Stop(); }
-  void Stop() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGTERM);
-    ::waitpid(pid_, nullptr, 0);
-    pid_ = -1;
-  }
-  static RunResult Remote(const std::vector<std::string>& args, const std::string& input = {}) {
-    return RunTool("tvq31-remote", args, input);
-  }
-
-  TempDir tmp_;
-  std::string socket_;
-  pid_t pid_ = -1;
-};
+using RemoteCli = RemoteTest;
 
 TEST_F(RemoteCli, FactoryKeysShowAndPlay) {
   const RunResult table = Remote({"table"});

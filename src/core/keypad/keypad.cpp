@@ -1,4 +1,4 @@
-#include "mainstudy/keypad.h"
+#include "keypad/keypad.h"
 
 #include <cstring>
 
