@@ -4,6 +4,7 @@
 #include <ctime>
 #include <cmath>
 #include <map>
+#include <tuple>
 
 #include "MrcDataUnit/codestyle.h"
 #include "capture/capturewriter.h"
@@ -96,10 +97,6 @@ double ThreadSeconds() {
   return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
 
-std::string Describe(const EvalCase& c) {
-  return c.file + ": \"" + c.name + "\" (" + c.protocol + ")";
-}
-
 }  // namespace
 
 size_t MarkCount(const Signal& signal) {
@@ -155,6 +152,172 @@ double EvalRow::SignalsPerSecond() const {
   return seconds > 0.0 ? static_cast<double>(timed) / seconds : 0.0;
 }
 
+void EvalRow::Add(const EvalRow& o) {
+  signals += o.signals;
+  too_long += o.too_long;
+  decoded += o.decoded;
+  recognised += o.recognised;
+  right_family += o.right_family;
+  wrong_family += o.wrong_family;
+  unrecognised += o.unrecognised;
+  as_original += o.as_original;
+  transfer += o.transfer;
+  transfer_faithful += o.transfer_faithful;
+  transfer_as_original += o.transfer_as_original;
+  failed += o.failed;
+  one_frame += o.one_frame;
+  one_frame_recognised += o.one_frame_recognised;
+  seconds += o.seconds;
+}
+
+const char* EvalFormName(EvalForm form) {
+  switch (form) {
+    case EvalForm::kParsed: return "parsed";
+    case EvalForm::kTap: return "tap";
+    case EvalForm::kHeld: return "held";
+  }
+  return "";
+}
+
+namespace {
+
+bool SameValues(const std::vector<DecodedFrame>& a, const std::vector<DecodedFrame>& b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(),
+                    [](const DecodedFrame& x, const DecodedFrame& y) { return x.SameAs(y); });
+}
+
+// One signal through the receive step and back, counted into its row.
+class Evaluator {
+ public:
+  Evaluator(const EvalOptions& options, EvalReport& report)
+      : options_(options),
+        report_(report),
+        chain_(ReceiveOptions{options.library_path,
+                              options.chain ? options.transfer_path : std::string()}) {}
+
+  // `received` goes to the receiver; `original` is what the remote sent,
+  // `values` what our decoders read in it; `family` the family the
+  // recognising style must be of (empty: none can be right).
+  void Run(size_t index, const EvalCase& c, EvalForm form, const Signal& received,
+           const Signal& original, const std::vector<DecodedFrame>& values,
+           const std::string& family, EvalRow& row) {
+    EvalOutcome out;
+    out.case_index = index;
+    out.form = form;
+    out.family = family;
+    ++row.signals;
+    const bool one_frame = !c.parsed && c.signal.frames.size() == 1;
+    if (one_frame) ++row.one_frame;
+    out.decoded = FullyDecoded(values);
+    if (out.decoded) ++row.decoded;
+    // Values worth comparing with: the first frame at least was read.
+    const bool judged = !values.empty() && !values.front().protocol.empty();
+
+    const std::string capture = WriteCapture(received);
+    const double t0 = ThreadSeconds();
+    const ReceiveResult result = chain_.Receive(capture, options_.key_code);
+    const double t1 = ThreadSeconds();
+
+    // Whatever the buffer could not hold is lost before recognition starts;
+    // such a signal cannot come back whole and is counted apart.
+    const std::optional<LearnedCode> learned = ParseLearnedCode(result.learned_code);
+    if (learned && MarkCount(learned->signal) < MarkCount(received)) {
+      ++row.too_long;
+      out.too_long = true;
+      Keep(std::move(out));
+      return;
+    }
+    row.seconds += t1 - t0;
+
+    const std::string tag = c.protocol + "|" + EvalFormName(form) + "|";
+    if (result.source == ReceiveSource::kLibrary) {
+      ++row.recognised;
+      if (one_frame) ++row.one_frame_recognised;
+      out.recognised = true;
+      out.style = result.style;
+      const std::string style_family = FamilyOfName(result.style);
+      if (c.parsed || judged) {
+        if (!family.empty() && family == style_family) {
+          ++row.right_family;
+        } else {
+          ++row.wrong_family;
+          Example(c, form, tag + result.style,
+                  "recognised as \"" + result.style + "\", a style of " +
+                      (style_family.empty() ? std::string("no family") : style_family) +
+                      " for a press of " + (family.empty() ? std::string("no family") : family));
+        }
+      }
+    } else {
+      ++row.unrecognised;
+      if (result.source == ReceiveSource::kNone && options_.chain) {
+        ++row.failed;
+        Example(c, form, tag + "none", "no key record: " + result.error);
+      }
+    }
+    if (!result.ok()) {
+      Keep(std::move(out));
+      return;
+    }
+
+    // A record made by a code style plays the protocol back from its
+    // description: it must say what the original remote said, to our
+    // decoders. The transfer library keeps the durations as measured, so
+    // its record is also held to the timing the receiver measured.
+    const bool by_library = result.source == ReceiveSource::kLibrary;
+    const Signal& timing_reference = by_library ? original : received;
+    const std::string who =
+        by_library ? "style \"" + result.style + "\"" : std::string("transfer");
+    std::string why;
+    const std::optional<Signal> sent =
+        TransmitKeyRecord(result.record, HoldForSignal(timing_reference), &why);
+    if (!by_library) {
+      ++row.transfer;
+      out.transfer = true;
+      if (sent && TransmissionFaithful(received, *sent, &why)) {
+        ++row.transfer_faithful;
+      } else {
+        Example(c, form, tag + "transfer", "transfer record not faithful: " + why);
+      }
+    }
+    if (judged) {
+      const std::vector<DecodedFrame> said =
+          sent ? options_.decode(*sent) : std::vector<DecodedFrame>{};
+      out.as_original = sent && SameValues(said, values);
+      if (*out.as_original) {
+        ++(by_library ? row.as_original : row.transfer_as_original);
+      } else {
+        out.why = sent ? who + " record plays back as " + DescribeValues(said) + " for " +
+                             DescribeValues(values)
+                       : who + " record cannot be played: " + why;
+        Example(c, form, tag + who + "|values", out.why);
+      }
+    }
+    Keep(std::move(out));
+  }
+
+ private:
+  void Keep(EvalOutcome&& out) {
+    if (options_.keep_outcomes) report_.outcomes.push_back(std::move(out));
+  }
+
+  // A broken style fails the same way on hundreds of signals; two lines of
+  // each kind leave room for the other kinds.
+  void Example(const EvalCase& c, EvalForm form, const std::string& kind, const std::string& line) {
+    if (report_.examples.size() >= options_.max_examples) return;
+    if (++example_kinds_[kind] > 2) return;
+    const std::string how = c.parsed ? "" : std::string(", ") + EvalFormName(form);
+    report_.examples.push_back(c.file + ": \"" + c.name + "\" (" + c.protocol + how + "): " + line);
+  }
+
+  const EvalOptions& options_;
+  EvalReport& report_;
+  ReceiveChain chain_;
+  std::map<std::string, size_t> example_kinds_;
+};
+
+}  // namespace
+
 EvalReport Evaluate(const std::vector<EvalCase>& cases, const EvalOptions& options) {
   EvalReport report;
   report.chain = options.chain;
@@ -165,96 +328,50 @@ EvalReport Evaluate(const std::vector<EvalCase>& cases, const EvalOptions& optio
       report.library_error = error.empty() ? options.library_path + ": cannot be loaded" : error;
     }
   }
-  ReceiveChain chain(ReceiveOptions{options.library_path,
-                                    options.chain ? options.transfer_path : std::string()});
-  std::map<std::string, EvalRow> rows;
-  // A broken style fails the same way on hundreds of signals; two lines of
-  // each kind leave room for the other kinds.
-  std::map<std::string, size_t> example_kinds;
-  auto example = [&](const EvalCase& c, const std::string& kind, std::string line) {
-    if (report.examples.size() >= options.max_examples) return;
-    if (++example_kinds[c.protocol + "|" + kind] > 2) return;
-    report.examples.push_back(Describe(c) + ": " + std::move(line));
+  Evaluator evaluator(options, report);
+  // Rows by form, then name, "unknown" after the families.
+  using RowKey = std::tuple<int, bool, std::string>;
+  std::map<RowKey, EvalRow> rows;
+  auto row_of = [&](EvalForm form, const std::string& name) -> EvalRow& {
+    EvalRow& row = rows[RowKey{static_cast<int>(form), name == "unknown", name}];
+    row.form = form;
+    row.protocol = name;
+    return row;
   };
 
   for (size_t i = 0; i < cases.size(); ++i) {
     const EvalCase& c = cases[i];
-    EvalRow& row = rows[c.protocol];
-    row.protocol = c.protocol;
-    ++row.signals;
-
-    const Signal received = ReceivedSignal(c, options.seed, i);
-    const std::string capture = WriteCapture(received);
-    const double t0 = ThreadSeconds();
-    const ReceiveResult result = chain.Receive(capture, options.key_code);
-    const double t1 = ThreadSeconds();
-
-    // Whatever the buffer could not hold is lost before recognition starts;
-    // such a signal cannot come back whole and is counted apart.
-    const std::optional<LearnedCode> learned = ParseLearnedCode(result.learned_code);
-    if (learned && MarkCount(learned->signal) < MarkCount(received)) {
-      ++row.too_long;
+    const std::vector<DecodedFrame> values = options.decode(c.signal);
+    if (c.parsed) {
+      evaluator.Run(i, c, EvalForm::kParsed, ReceivedSignal(c, options.seed, i), c.signal, values,
+                    FamilyOfName(c.protocol), row_of(EvalForm::kParsed, c.protocol));
       continue;
     }
-    row.seconds += t1 - t0;
-
-    if (result.source == ReceiveSource::kLibrary) {
-      ++row.recognised;
-      if (c.parsed) {
-        const std::string family = ProtocolFamily(c.protocol);
-        if (!family.empty() && family == ProtocolFamily(result.style)) {
-          ++row.right_family;
-        } else {
-          ++row.wrong_family;
-          example(c, result.style, "recognised as \"" + result.style + "\", another family");
-        }
-      }
-    } else {
-      ++row.unrecognised;
-      if (result.source == ReceiveSource::kNone && options.chain) {
-        ++row.failed;
-        example(c, "none", "no key record: " + result.error);
-      }
-    }
-    if (!result.ok()) continue;
-
-    // A record made by a code style plays the protocol back from its
-    // description, so it must give what the original remote sent. The
-    // transfer library keeps the durations as measured, so its record is
-    // held to what the receiver measured.
-    const bool by_library = result.source == ReceiveSource::kLibrary;
-    const Signal& reference = by_library ? c.signal : received;
-    if (!by_library) ++row.transfer;
-    std::string why;
-    const std::optional<Signal> sent =
-        TransmitKeyRecord(result.record, HoldForSignal(reference), &why);
-    if (sent && TransmissionFaithful(reference, *sent, &why)) {
-      ++(by_library ? row.faithful : row.transfer_faithful);
-    } else {
-      example(c, by_library ? result.style : "transfer",
-              (by_library ? "style \"" + result.style + "\"" : std::string("transfer")) +
-                  " record not faithful: " + why);
-    }
+    const std::string family = JudgedFamily(values);
+    const std::string expected = family == "unknown" ? std::string() : family;
+    evaluator.Run(i, c, EvalForm::kTap, c.signal, c.signal, values, expected,
+                  row_of(EvalForm::kTap, family));
+    std::optional<uint32_t> gap;
+    if (c.signal.frames.size() == 1 && !values.empty()) gap = DocumentedGap(values.front());
+    const Signal held = HeldPress(c.signal, gap);
+    const std::vector<DecodedFrame> held_values = held == c.signal ? values : options.decode(held);
+    evaluator.Run(i, c, EvalForm::kHeld, held, held, held_values, expected,
+                  row_of(EvalForm::kHeld, family));
   }
 
-  for (auto& [name, row] : rows) {
-    if (name != "raw") report.rows.push_back(row);
-  }
-  if (auto it = rows.find("raw"); it != rows.end()) report.rows.push_back(it->second);
-  EvalRow& t = report.total;
-  t.protocol = "total";
-  for (const EvalRow& row : report.rows) {
-    t.signals += row.signals;
-    t.too_long += row.too_long;
-    t.recognised += row.recognised;
-    t.right_family += row.right_family;
-    t.wrong_family += row.wrong_family;
-    t.unrecognised += row.unrecognised;
-    t.faithful += row.faithful;
-    t.transfer += row.transfer;
-    t.transfer_faithful += row.transfer_faithful;
-    t.failed += row.failed;
-    t.seconds += row.seconds;
+  report.parsed_total.protocol = "parsed";
+  report.tap_total.protocol = "raw tap";
+  report.tap_total.form = EvalForm::kTap;
+  report.held_total.protocol = "raw held";
+  report.held_total.form = EvalForm::kHeld;
+  report.total.protocol = "total";
+  for (auto& [key, row] : rows) {
+    report.rows.push_back(row);
+    EvalRow& sum = row.form == EvalForm::kParsed ? report.parsed_total
+                   : row.form == EvalForm::kTap  ? report.tap_total
+                                                 : report.held_total;
+    sum.Add(row);
+    report.total.Add(row);
   }
   return report;
 }

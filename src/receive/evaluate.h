@@ -6,11 +6,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "irtoolkit/family.h"
 #include "signal/signal.h"
 
 namespace tvq31 {
@@ -43,11 +45,37 @@ EvalInputs CollectEvalCases(const std::vector<std::string>& paths);
 // receiver and are kept as they are.
 Signal ReceivedSignal(const EvalCase& c, uint64_t seed, size_t position);
 
-// The protocol family of a protocol or code-style name: the known family
-// name it starts with (case-insensitive), e.g. "NECext" and "NEC42"
-// are "NEC", "SIRC20" is "SIRC", "RC5X" is "RC5", "Samsung32" is "Samsung".
-// The empty text for a name of no known family.
+// The protocol family of a protocol or code-style name (FamilyOfName of the
+// family registry): "NECext" and "NEC42" are "NEC", "SIRC20" is "SIRC",
+// "RC5X" is "RC5". The empty text for a name of no known family.
 std::string ProtocolFamily(std::string_view name);
+
+// What our own decoders read in a signal: PressValues of DecodeSignal.
+using PressDecoder = std::function<std::vector<DecodedFrame>(const Signal&)>;
+std::vector<DecodedFrame> DecodePress(const Signal& signal);
+
+// The family a press is judged to be of: the family of its first decoded
+// value, or "unknown" when its first frame is read by no decoder.
+std::string JudgedFamily(const std::vector<DecodedFrame>& values);
+
+// True when every frame of the press was read and it carries a value.
+bool FullyDecoded(const std::vector<DecodedFrame>& values);
+
+// The values as one line of text ("NEC 0x4/0x8, NEC 0x4/0x9"), for reports.
+std::string DescribeValues(const std::vector<DecodedFrame>& values);
+
+// The silence after the first frame of `value`'s press as our encoder of its
+// protocol sends it; nullopt when no encoder takes that protocol and those
+// values.
+std::optional<uint32_t> DocumentedGap(const DecodedFrame& value);
+
+// A recording as a held press: the frames that followed its first frame
+// sent again and again, with the gaps recorded after them, for as long as
+// each frame starts within `hold_ms` (never shorter than the recording). A
+// one-frame recording repeats its frame after `one_frame_gap`; without one
+// it stays as recorded. `extended` tells whether anything was added.
+Signal HeldPress(const Signal& recording, std::optional<uint32_t> one_frame_gap,
+                 uint32_t hold_ms = kDefaultHoldMs, bool* extended = nullptr);
 
 // Compares a transmission with the signal it should reproduce. Both are
 // read as one alternating list of marks and spaces, the silence after each
@@ -74,32 +102,71 @@ struct EvalOptions {
   uint64_t seed = 1;
   int key_code = 0x0A;        // the key the signals are learned onto
   size_t max_examples = 20;   // failures listed by name
+  bool keep_outcomes = false; // fill EvalReport::outcomes
+  PressDecoder decode = DecodePress;  // what a press says
 };
 
+// How a signal is put to the receiver.
+enum class EvalForm {
+  kParsed,  // the encoder's press of a parsed entry, held 2 s, distorted
+  kTap,     // a raw recording as recorded
+  kHeld,    // a raw recording extended to a press held 2 s (HeldPress)
+};
+
+const char* EvalFormName(EvalForm form);
+
 struct EvalRow {
-  std::string protocol;  // "raw" for recorded entries, "total" for the sum
+  EvalForm form = EvalForm::kParsed;
+  // The entry's protocol (parsed), the judged family or "unknown" (raw),
+  // or the name of a sum row.
+  std::string protocol;
   size_t signals = 0;
   size_t too_long = 0;        // the capture buffer could not hold them
+  size_t decoded = 0;         // our decoders read every frame of the original
   size_t recognised = 0;      // by a code style
-  size_t right_family = 0;    // parsed entries only
-  size_t wrong_family = 0;    // parsed entries only
+  size_t right_family = 0;    // the style's family is the protocol's / judged family
+  size_t wrong_family = 0;    // another family's style took it
   size_t unrecognised = 0;
-  size_t faithful = 0;        // recognised, and played back faithfully
+  size_t as_original = 0;     // recognised, and the record plays back decoding as the original
   size_t transfer = 0;        // stored through the transfer library
-  size_t transfer_faithful = 0;
+  size_t transfer_faithful = 0;    // its playback within the timing bounds
+  size_t transfer_as_original = 0; // its playback decoding as the original
   size_t failed = 0;          // no key record at all (chain only)
+  size_t one_frame = 0;       // raw: recordings of one frame
+  size_t one_frame_recognised = 0;
   double seconds = 0.0;       // CPU time spent in the receive step
 
   double SignalsPerSecond() const;
+  void Add(const EvalRow& other);
+};
+
+// What became of one signal (EvalOptions::keep_outcomes).
+struct EvalOutcome {
+  size_t case_index = 0;
+  EvalForm form = EvalForm::kParsed;
+  std::string family;   // the judged family ("unknown"), or the protocol's
+  std::string style;    // the style that recognised it, if any
+  bool too_long = false;
+  bool decoded = false;
+  bool recognised = false;
+  bool transfer = false;
+  // The record's playback decodes as the original; nullopt when no record
+  // was played or the original says nothing our decoders read.
+  std::optional<bool> as_original;
+  std::string why;      // why not, when as_original is false
 };
 
 struct EvalReport {
   bool chain = false;
-  std::vector<EvalRow> rows;  // sorted by protocol, "raw" last
-  EvalRow total;
+  // Parsed rows by protocol, then tap rows and held rows by judged family
+  // ("unknown" last in each).
+  std::vector<EvalRow> rows;
+  EvalRow parsed_total, tap_total, held_total;
+  EvalRow total;  // every row
   std::vector<std::string> examples;  // failures, one line each
   std::vector<std::string> problems;  // from CollectEvalCases
   std::string library_error;          // the code-style library could not be read
+  std::vector<EvalOutcome> outcomes;  // with keep_outcomes
 };
 
 EvalReport Evaluate(const std::vector<EvalCase>& cases, const EvalOptions& options);

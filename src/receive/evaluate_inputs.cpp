@@ -1,6 +1,4 @@
-// Reading the signals to evaluate and what the receiver makes of them. Kept
-// apart from the rest of the evaluation: it is the only part that needs the
-// IR toolkit.
+// Reading the signals to evaluate and what the receiver makes of them.
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -130,31 +128,6 @@ EvalInputs CollectEvalCases(const std::vector<std::string>& paths) {
 Signal ReceivedSignal(const EvalCase& c, uint64_t seed, size_t position) {
   if (!c.parsed) return c.signal;
   return DistortSignal(c.signal, SplitMix64(seed ^ SplitMix64(position)));
-}
-
-std::string ProtocolFamily(std::string_view name) {
-  // Families and the names their members start with. No prefix starts
-  // with another, so the first that fits is the only one.
-  struct Family {
-    std::string_view prefix;
-    std::string_view family;
-  };
-  static constexpr Family kFamilies[] = {
-      {"kaseikyo", "Kaseikyo"}, {"panasonic", "Kaseikyo"}, {"mitsubishi", "Mitsubishi"},
-      {"samsung", "Samsung"},   {"pioneer", "Pioneer"},     {"denon", "Denon"},
-      {"sharp", "Sharp"},       {"sirc", "SIRC"},           {"sony", "SIRC"},
-      {"nec", "NEC"},           {"jvc", "JVC"},             {"rca", "RCA"},
-      {"rc5", "RC5"},           {"rc6", "RC6"},
-  };
-  for (const Family& f : kFamilies) {
-    if (name.size() < f.prefix.size()) continue;
-    bool same = true;
-    for (size_t i = 0; i < f.prefix.size() && same; ++i) {
-      same = std::tolower(static_cast<unsigned char>(name[i])) == f.prefix[i];
-    }
-    if (same) return std::string(f.family);
-  }
-  return {};
 }
 
 }  // namespace tvq31

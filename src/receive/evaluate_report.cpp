@@ -15,23 +15,29 @@ std::string Rate(double per_second) {
   return buf;
 }
 
-std::vector<std::string> Cells(const EvalRow& row, bool chain) {
-  const bool raw = row.protocol == "raw";
-  const bool mixed = row.protocol == "total";
+std::string Percent(size_t part, size_t whole) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.1f %%",
+                whole == 0 ? 0.0 : 100.0 * static_cast<double>(part) / static_cast<double>(whole));
+  return buf;
+}
+
+std::string RowName(const EvalRow& row, bool sum) {
+  if (sum || row.form == EvalForm::kParsed) return row.protocol;
+  return std::string(EvalFormName(row.form)) + " " + row.protocol;
+}
+
+std::vector<std::string> Cells(const EvalRow& row, bool chain, bool sum) {
   auto n = [](size_t v) { return std::to_string(v); };
   std::vector<std::string> cells = {
-      row.protocol,
-      n(row.signals),
-      n(row.too_long),
-      n(row.recognised),
-      raw ? "-" : n(row.right_family) + (mixed ? "*" : ""),
-      raw ? "-" : n(row.wrong_family) + (mixed ? "*" : ""),
-      n(row.unrecognised),
-      n(row.faithful),
+      RowName(row, sum),   n(row.signals),      n(row.too_long),     n(row.decoded),
+      n(row.recognised),   n(row.right_family), n(row.wrong_family), n(row.unrecognised),
+      n(row.as_original),
   };
   if (chain) {
     cells.push_back(n(row.transfer));
     cells.push_back(n(row.transfer_faithful));
+    cells.push_back(n(row.transfer_as_original));
     cells.push_back(n(row.failed));
   }
   cells.push_back(Rate(row.SignalsPerSecond()));
@@ -40,30 +46,51 @@ std::vector<std::string> Cells(const EvalRow& row, bool chain) {
 
 std::string JsonRow(const EvalRow& row, bool chain) {
   std::ostringstream out;
-  out << "{\"protocol\":" << JsonString(row.protocol) << ",\"signals\":" << row.signals
-      << ",\"too_long\":" << row.too_long << ",\"recognised\":" << row.recognised
+  out << "{\"protocol\":" << JsonString(row.protocol) << ",\"form\":\"" << EvalFormName(row.form)
+      << "\",\"signals\":" << row.signals << ",\"too_long\":" << row.too_long
+      << ",\"decoded\":" << row.decoded << ",\"recognised\":" << row.recognised
       << ",\"right_family\":" << row.right_family << ",\"wrong_family\":" << row.wrong_family
-      << ",\"not_recognised\":" << row.unrecognised << ",\"faithful\":" << row.faithful;
+      << ",\"not_recognised\":" << row.unrecognised << ",\"as_original\":" << row.as_original;
+  if (row.form != EvalForm::kParsed) {
+    out << ",\"one_frame\":" << row.one_frame
+        << ",\"one_frame_recognised\":" << row.one_frame_recognised;
+  }
   if (chain) {
     out << ",\"transfer\":" << row.transfer << ",\"transfer_faithful\":" << row.transfer_faithful
+        << ",\"transfer_as_original\":" << row.transfer_as_original
         << ",\"no_record\":" << row.failed;
   }
   out << ",\"signals_per_second\":" << Rate(row.SignalsPerSecond()) << "}";
   return out.str();
 }
 
+// One line per raw form: how much of it a style recognised, all and one-frame.
+std::string RawSummary(const EvalRow& row, const char* what) {
+  if (row.signals == 0) return {};
+  return std::string(what) + ": recognised " + std::to_string(row.recognised) + " of " +
+         std::to_string(row.signals) + " (" + Percent(row.recognised, row.signals) +
+         "), of one-frame recordings " + std::to_string(row.one_frame_recognised) + " of " +
+         std::to_string(row.one_frame) + " (" + Percent(row.one_frame_recognised, row.one_frame) +
+         "); wrong family " + std::to_string(row.wrong_family) + "; plays back as original " +
+         std::to_string(row.as_original) + " of " + std::to_string(row.recognised) + "\n";
+}
+
 }  // namespace
 
 std::string FormatEvalTable(const EvalReport& report) {
-  std::vector<std::string> head = {"protocol", "signals", "too long", "recognised", "right family",
-                                   "wrong family", "not recognised", "faithful"};
+  std::vector<std::string> head = {"protocol",     "signals",        "too long",   "decoded",
+                                   "recognised",   "right family",   "wrong family",
+                                   "not recognised", "as original"};
   if (report.chain) {
-    head.insert(head.end(), {"transfer", "transfer faithful", "no record"});
+    head.insert(head.end(), {"transfer", "transfer faithful", "transfer as original", "no record"});
   }
   head.push_back("signals/s");
   std::vector<std::vector<std::string>> lines = {head};
-  for (const EvalRow& row : report.rows) lines.push_back(Cells(row, report.chain));
-  lines.push_back(Cells(report.total, report.chain));
+  for (const EvalRow& row : report.rows) lines.push_back(Cells(row, report.chain, false));
+  const size_t body_end = lines.size();
+  for (const EvalRow* sum : {&report.parsed_total, &report.tap_total, &report.held_total}) {
+    if (sum->signals > 0) lines.push_back(Cells(*sum, report.chain, true));
+  }
 
   std::vector<size_t> width(head.size(), 0);
   for (const auto& line : lines) {
@@ -81,12 +108,15 @@ std::string FormatEvalTable(const EvalReport& report) {
     out += '\n';
   };
   emit(lines.front());
-  for (size_t i = 1; i + 1 < lines.size(); ++i) emit(lines[i]);
+  for (size_t i = 1; i < body_end; ++i) emit(lines[i]);
   size_t rule = 0;
   for (size_t w : width) rule += w + 2;
   out += std::string(rule - 2, '-') + '\n';
-  emit(lines.back());
-  out += "* parsed entries only; raw entries have no protocol to compare with.\n";
+  for (size_t i = body_end; i < lines.size(); ++i) emit(lines[i]);
+  out += "Raw rows: tap = as recorded, held = extended to a 2 s press; the family is the one our "
+         "decoders read in the recording.\n";
+  out += RawSummary(report.tap_total, "Raw recordings as recorded");
+  out += RawSummary(report.held_total, "Raw recordings held");
   if (!report.library_error.empty()) out += "\ncode-style library: " + report.library_error + '\n';
   if (!report.examples.empty()) {
     out += "\nFirst failures:\n";
@@ -105,7 +135,10 @@ std::string FormatEvalJson(const EvalReport& report) {
   for (size_t i = 0; i < report.rows.size(); ++i) {
     out << (i ? "," : "") << JsonRow(report.rows[i], report.chain);
   }
-  out << "],\"total\":" << JsonRow(report.total, report.chain) << ",\"failures\":[";
+  out << "],\"parsed\":" << JsonRow(report.parsed_total, report.chain)
+      << ",\"tap\":" << JsonRow(report.tap_total, report.chain)
+      << ",\"held\":" << JsonRow(report.held_total, report.chain)
+      << ",\"total\":" << JsonRow(report.total, report.chain) << ",\"failures\":[";
   for (size_t i = 0; i < report.examples.size(); ++i) {
     out << (i ? "," : "") << JsonString(report.examples[i]);
   }
