@@ -14,7 +14,6 @@
 namespace tvq31::artgen {
 namespace {
 
-const QColor kInk(22, 44, 66);          // dark panels
 const QColor kPanel(24, 66, 99);        // status panels and info box
 const QColor kPanelEdge(141, 196, 232); // thin light rims
 const QColor kAccent(255, 203, 77);     // headings
