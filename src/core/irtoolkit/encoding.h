@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -64,6 +65,32 @@ std::optional<Press> EncodePioneer(std::string_view, uint32_t, uint32_t, std::st
 std::optional<Press> EncodeJvc(std::string_view, uint32_t, uint32_t, std::string*);
 std::optional<Press> EncodeSharp(std::string_view, uint32_t, uint32_t, std::string*);
 std::optional<Press> EncodeMitsubishi(std::string_view, uint32_t, uint32_t, std::string*);
+std::optional<Press> EncodeMitsubishi2(std::string_view, uint32_t, uint32_t, std::string*);
+std::optional<Press> EncodeGiCable(std::string_view, uint32_t, uint32_t, std::string*);
+
+// Pulse-distance codes without their own reader: a bit is a mark and a
+// space, the space tells the value. Each duration is taken when it lies
+// within its slack of the nominal value (distance_bits.cpp).
+struct DistanceCode {
+  uint32_t mark;
+  uint32_t zero_space;
+  uint32_t one_space;
+  uint32_t mark_slack;
+  uint32_t space_slack;
+};
+bool Near(uint32_t duration, uint32_t nominal, uint32_t slack);
+// `count` bits from durations[pos] on, least significant first or most;
+// every bit's space must be inside the frame (a stop mark follows). `pos`
+// moves past the bits read. nullopt when a duration fits no bit.
+std::optional<uint64_t> ReadDistanceBits(std::span<const uint32_t> durations, size_t& pos,
+                                         int count, bool lsb_first, const DistanceCode& code);
+
+std::optional<DecodedFrame> DecodeRca(std::span<const uint32_t>, uint32_t, uint32_t);
+std::optional<DecodedFrame> DecodeSharp(std::span<const uint32_t>, uint32_t, uint32_t);
+std::optional<DecodedFrame> DecodeDenon(std::span<const uint32_t>, uint32_t, uint32_t);
+std::optional<DecodedFrame> DecodeMitsubishi(std::span<const uint32_t>, uint32_t, uint32_t);
+std::optional<DecodedFrame> DecodeMitsubishi2(std::span<const uint32_t>, uint32_t, uint32_t);
+std::optional<DecodedFrame> DecodeGiCable(std::span<const uint32_t>, uint32_t, uint32_t);
 
 void SetError(std::string* error, std::string message);
 

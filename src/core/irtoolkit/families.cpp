@@ -21,12 +21,14 @@ const IrFamily kFamilies[] = {
     {"RC5", {"RC5", "RC5X"}, {}, ir::EncodeRc5, nullptr},
     {"RC6", {"RC6"}, {}, ir::EncodeRc6, nullptr},
     {"Kaseikyo", {"Kaseikyo"}, {"Panasonic"}, ir::EncodeKaseikyo, nullptr},
-    {"RCA", {"RCA"}, {}, ir::EncodeRca, nullptr},
+    {"RCA", {"RCA"}, {}, ir::EncodeRca, ir::DecodeRca},
     {"Pioneer", {"Pioneer"}, {}, ir::EncodePioneer, nullptr},
     {"JVC", {"JVC"}, {}, ir::EncodeJvc, nullptr},
-    {"Sharp", {"Sharp"}, {}, ir::EncodeSharp, nullptr},
-    {"Denon", {"Denon"}, {}, ir::EncodeSharp, nullptr},
-    {"Mitsubishi", {"Mitsubishi"}, {}, ir::EncodeMitsubishi, nullptr},
+    {"Sharp", {"Sharp"}, {}, ir::EncodeSharp, ir::DecodeSharp},
+    {"Denon", {"Denon"}, {}, ir::EncodeSharp, ir::DecodeDenon},
+    {"Mitsubishi", {"Mitsubishi"}, {}, ir::EncodeMitsubishi, ir::DecodeMitsubishi},
+    {"Mitsubishi2", {"Mitsubishi2"}, {}, ir::EncodeMitsubishi2, ir::DecodeMitsubishi2},
+    {"GICable", {"GICable"}, {"GI Cable", "G.I.Cable"}, ir::EncodeGiCable, ir::DecodeGiCable},
 };
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {

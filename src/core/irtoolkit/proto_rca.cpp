@@ -4,6 +4,9 @@
 // infrared library numbers them (least significant first), so the address
 // and command of .ir files give back the same signal. 56 kHz carrier; the
 // whole frame is repeated after 8 ms of silence while the key is held.
+// That silence is shorter than a receiver's frame split, so the decoder
+// reads one frame from the start of a run of joined frames and leaves the
+// rest as the next.
 #include "irtoolkit/encoding.h"
 
 namespace tvq31::ir {
@@ -34,6 +37,37 @@ std::optional<Press> EncodeRca(std::string_view protocol, uint32_t address, uint
   press.carrier_hz = kCarrier;
   press.first = {frame.Finish(kGap)};
   return press;
+}
+
+namespace {
+constexpr DistanceCode kReadCode{kBitMark, kZeroSpace, kOneSpace, 250, 400};
+constexpr uint32_t kHeaderSlack = 700;
+constexpr size_t kFrameLength = 51;  // header, 24 bits, stop mark
+constexpr uint32_t kMinTrailer = 6000;
+}  // namespace
+
+std::optional<DecodedFrame> DecodeRca(std::span<const uint32_t> d, uint32_t /*gap_after*/,
+                                      uint32_t /*carrier_hz*/) {
+  if (d.size() < kFrameLength || !Near(d[0], kHeader, kHeaderSlack) ||
+      !Near(d[1], kHeader, kHeaderSlack)) {
+    return std::nullopt;
+  }
+  size_t pos = 2;
+  const std::optional<uint64_t> data = ReadDistanceBits(d, pos, 24, true, kReadCode);
+  if (!data || !Near(d[pos], kBitMark, kReadCode.mark_slack)) return std::nullopt;
+  ++pos;
+  if (pos < d.size() && d[pos] < kMinTrailer) return std::nullopt;
+  const uint32_t address = *data & 0xFu;
+  const uint32_t command = (*data >> 4) & 0xFFu;
+  if (((*data >> 12) & 0xFu) != (~address & 0xFu) || ((*data >> 16) & 0xFFu) != (~command & 0xFFu)) {
+    return std::nullopt;
+  }
+  DecodedFrame out;
+  out.protocol = "RCA";
+  out.address = address;
+  out.command = command;
+  out.used = pos;
+  return out;
 }
 
 }  // namespace tvq31::ir
