@@ -1,5 +1,6 @@
-// tvq31ctl evaluate: recorded signals (.ir files) learned through the
-// receive step and played back, one table row per protocol.
+// tvq31ctl evaluate: signals of .ir files learned through the receive step
+// and played back, one table row per protocol (parsed entries) and per
+// decoded family and form (recordings as taps and as held presses).
 //   evaluate [--library FILE] [--transfer LIB] [--json] [--chain] [--seed N] PATH...
 #include <iostream>
 #include <memory>
@@ -26,8 +27,9 @@ TVQ31_COMMAND(80) {
   auto opt = std::make_shared<Options>();
   CLI::App* cmd = root.add_subcommand(
       "evaluate",
-      "Learn every signal of .ir files through a distorting receiver, play the key records back and "
-      "compare: a table per protocol");
+      "Learn every signal of .ir files (parsed entries through a distorting receiver, recordings "
+      "as taps and as held presses), play the key records back and decode them: a table per "
+      "protocol and per family our decoders read");
   cmd->add_option("--library", opt->library, "Code-style library (default: QD01.csl beside tvq31ctl)");
   cmd->add_option("--transfer", opt->transfer,
                   "Transfer library for --chain (default: libtransfercode.so beside tvq31ctl)");

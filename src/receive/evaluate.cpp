@@ -181,10 +181,21 @@ const char* EvalFormName(EvalForm form) {
 
 namespace {
 
-bool SameValues(const std::vector<DecodedFrame>& a, const std::vector<DecodedFrame>& b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [](const DecodedFrame& x, const DecodedFrame& y) { return x.SameAs(y); });
+// What the playback says against what the original says. A frame of the
+// original that no decoder reads after values that were read (a recording
+// with a receiver glitch in a repeat) ends what the original says: a
+// receiver of the protocol reads the key from the frames before it, and no
+// record can send the glitch again.
+bool SameValues(const std::vector<DecodedFrame>& said, std::vector<DecodedFrame> original) {
+  auto same = [&] {
+    return said.size() == original.size() &&
+           std::equal(said.begin(), said.end(), original.begin(),
+                      [](const DecodedFrame& x, const DecodedFrame& y) { return x.SameAs(y); });
+  };
+  if (same()) return true;
+  if (original.size() < 2 || !original.back().protocol.empty()) return false;
+  original.pop_back();
+  return same();
 }
 
 // One signal through the receive step and back, counted into its row.

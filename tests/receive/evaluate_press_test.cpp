@@ -128,6 +128,14 @@ std::vector<DecodedFrame> FakeExact(const Signal& s) {
   return v;
 }
 
+// The recording (leader 9040 us) holds a frame no decoder reads after its
+// values, as a receiver glitch in a repeat gives.
+std::vector<DecodedFrame> FakeGlitch(const Signal& s) {
+  std::vector<DecodedFrame> v = FakeNec(s);
+  if (s.frames[0].durations[0] == 9040) v.push_back(DecodedFrame{});
+  return v;
+}
+
 std::vector<DecodedFrame> NoDecoder(const Signal& s) {
   return PressValues(std::vector<DecodedFrame>(s.frames.size()));
 }
@@ -161,6 +169,7 @@ TEST(Evaluate, RawRecordingsGiveTapAndHeldRowsJudgedByTheDecoders) {
       {"read as another family", FakeNecCalledRc5, "RC5", 1, 0, 1, 1},
       {"played back as other values", FakeExact, "NEC", 1, 1, 0, 0},
       {"read by no decoder", NoDecoder, "unknown", 0, 0, 0, 0},
+      {"a glitch after the values", FakeGlitch, "NEC", 0, 1, 0, 1},
   };
   for (const Case& k : cases) {
     EvalOptions options = ShippedLibrary();
