@@ -1,9 +1,11 @@
 // GI Cable (General Instrument / Motorola cable boxes): a 490 µs unit, an
 // 18 + 9 unit leader, 16 pulse-distance bits least significant first (the
 // 8-bit command, the 4-bit address, a 4-bit check that makes address and
-// both command nibbles add up to 0 modulo 16), a stop mark and 84 units of
-// silence. While the key is held the remote sends a short ditto (18 units
-// mark, 4.5 units space, stop mark) every 178 units of silence. 38.7 kHz.
+// both command nibbles add up to 0 modulo 16), a stop mark. While the key is
+// held the remote sends a short ditto (18 units mark, 4.5 units space, stop
+// mark). Frames and dittos start every 99.6 ms (what the recorded remotes
+// show too; one write-up gives 84 units of silence after the frame and 178
+// after a ditto instead, which is the same for the ditto). 38.7 kHz.
 #include "irtoolkit/encoding.h"
 
 namespace tvq31::ir {
@@ -16,8 +18,8 @@ constexpr uint32_t kLeaderSpace = 9 * kUnit;
 constexpr uint32_t kZeroSpace = 9 * kUnit / 2;
 constexpr uint32_t kOneSpace = 9 * kUnit;
 constexpr uint32_t kDittoSpace = 9 * kUnit / 2;
-constexpr uint32_t kFrameGap = 84 * kUnit;
-constexpr uint32_t kDittoGap = 178 * kUnit;
+constexpr uint32_t kPeriod = 99600;
+constexpr uint32_t kMinGap = 6450;  // after the longest frame
 
 constexpr DistanceCode kReadCode{kUnit, kZeroSpace, kOneSpace, 250, 700};
 constexpr uint32_t kLeaderMarkSlack = 1000;
@@ -53,8 +55,8 @@ std::optional<Press> EncodeGiCable(std::string_view protocol, uint32_t address, 
   ditto.Mark(kUnit);
   Press press;
   press.carrier_hz = kCarrier;
-  press.first = {frame.Finish(kFrameGap)};
-  press.repeat = {ditto.Finish(kDittoGap)};
+  press.first = {frame.FinishPeriod(kPeriod, kMinGap)};
+  press.repeat = {ditto.FinishPeriod(kPeriod, kMinGap)};
   return press;
 }
 
