@@ -2,7 +2,7 @@
 //   remote info [--json]                     link, identity, type, versions, accepted?
 //   remote keys [--json]                     the 77 keys, their codes and the space left
 //   remote backup FILE                       identity and key table into a checked file
-//   remote restore FILE [--yes] [--other-remote]
+//   remote restore FILE [--yes] [--other-remote] [--json]
 //   remote learn KEY CODEFILE [--name NAME]  one key from a code file
 //   remote delete KEY...                     learned codes of some keys
 //   remote clear [--yes]                     every learned code
@@ -78,13 +78,13 @@ std::string StoredFamily(ReceiveChain& chain, const KeyEntry& entry, int code) {
   return result.source == ReceiveSource::kLibrary ? RecordKind(result) : "";
 }
 
-// One key to be stored, deleted or changed, as the lists below print it.
-void PrintChanges(const KeyTable& before, const KeyTable& after) {
+// What changes from one table to the other, key by key, then the pairs.
+void PrintChanges(std::ostream& out, const KeyTable& before, const KeyTable& after) {
   for (const KeyChange& change : DiffTables(before, after)) {
     const char* kind = change.kind == KeyChange::kGained ? "gained "
                        : change.kind == KeyChange::kLost ? "lost   "
                                                           : "changed";
-    std::cout << "  " << kind << "  " << KeyLabel(change.code) << '\n';
+    out << "  " << kind << "  " << KeyLabel(change.code) << '\n';
   }
   const std::vector<std::string> old_pairs = PairTexts(before), new_pairs = PairTexts(after);
   if (old_pairs != new_pairs) {
@@ -93,7 +93,7 @@ void PrintChanges(const KeyTable& before, const KeyTable& after) {
       for (const std::string& p : v) s += (s.empty() ? "" : " ") + p;
       return s.empty() ? std::string("none") : s;
     };
-    std::cout << "  pairs    " << join(old_pairs) << " -> " << join(new_pairs) << '\n';
+    out << "  pairs    " << join(old_pairs) << " -> " << join(new_pairs) << '\n';
   }
 }
 
@@ -229,7 +229,7 @@ void Backup(const std::string& path) {
             << path << '\n';
 }
 
-void Restore(const std::string& path, bool yes, bool other_remote) {
+void Restore(const std::string& path, bool yes, bool other_remote, bool json) {
   std::string error;
   const std::optional<RemoteBackup> backup = ParseBackup(ReadBinaryInput(path), &error);
   if (!backup) Fail(path + ": " + error);
@@ -244,28 +244,52 @@ void Restore(const std::string& path, bool yes, bool other_remote) {
          "\", this one is \"" + Shown(ShownIdentity(remote.identity.identity)) +
          "\"); give --other-remote to restore it here");
   }
-  std::cout << "Restoring " << path << " (made " << (backup->written.empty() ? "?" : backup->written)
+  // Human text goes to standard error when standard output carries JSON.
+  std::ostream& say = json ? std::cerr : std::cout;
+  say << "Restoring " << path << " (made " << (backup->written.empty() ? "?" : backup->written)
             << " on \"" << Shown(ShownIdentity(backup->identity)) << "\") onto \""
             << Shown(ShownIdentity(remote.identity.identity)) << "\"\n";
   if (backup->type != remote.identity.type || backup->version1 != remote.identity.version1 ||
       backup->version2 != remote.identity.version2) {
-    std::cout << "note: the backup was made with type " << Shown(backup->type) << " and versions "
+    say << "note: the backup was made with type " << Shown(backup->type) << " and versions "
               << Shown(backup->version1) << ' ' << Shown(backup->version2) << "; the remote has "
               << Shown(remote.identity.type) << ", " << Shown(remote.identity.version1) << ' '
               << Shown(remote.identity.version2) << '\n';
   }
+  const std::vector<KeyChange> changes = DiffTables(remote.table, wanted);
+  auto print_json = [&](bool written) {
+    if (!json) return;
+    std::cout << "{\"same_remote\":" << (same_remote ? "true" : "false") << ",\"changes\":[";
+    for (size_t i = 0; i < changes.size(); ++i) {
+      const KeyChange& c = changes[i];
+      std::cout << (i ? "," : "") << "{\"code\":" << JsonString(ByteHex(c.code))
+                << ",\"key\":" << JsonString(KeyLabel(c.code)) << ",\"change\":"
+                << JsonString(c.kind == KeyChange::kGained ? "gained"
+                              : c.kind == KeyChange::kLost ? "lost"
+                                                           : "changed")
+                << "}";
+    }
+    std::cout << "],\"pairs_change\":"
+              << (PairTexts(remote.table) != PairTexts(wanted) ? "true" : "false")
+              << ",\"already_held\":" << (backup->image == remote.image ? "true" : "false")
+              << ",\"written\":" << (written ? "true" : "false") << "}\n";
+  };
   if (backup->image == remote.image) {
-    std::cout << "The remote already holds this table; nothing to write.\n";
+    say << "The remote already holds this table; nothing to write.\n";
+    print_json(false);
     return;
   }
-  const size_t changes = DiffTables(remote.table, wanted).size();
-  PrintChanges(remote.table, wanted);
-  if (changes == 0) std::cout << "No key changes; the table's layout differs.\n";
-  else std::cout << changes << (changes == 1 ? " key changes.\n" : " keys change.\n");
-  std::cout << std::flush;
-  if (!yes && !AskYesNo("Write this table to the remote?")) Fail("not confirmed; nothing was written");
+  PrintChanges(say, remote.table, wanted);
+  if (changes.empty()) say << "No key changes; the table's layout differs.\n";
+  else say << changes.size() << (changes.size() == 1 ? " key changes.\n" : " keys change.\n");
+  say << std::flush;
+  if (!yes && !AskYesNo("Write this table to the remote?")) {
+    print_json(false);
+    Fail("not confirmed; nothing was written");
+  }
   WriteTableOnce(remote, backup->image);
-  std::cout << "Restored: the remote holds the backup's table (read back and compared).\n";
+  say << "Restored: the remote holds the backup's table (read back and compared).\n";
+  print_json(true);
 }
 
 const KeySpec* KeyOrFail(const std::string& text) {
@@ -380,7 +404,7 @@ void Clear(bool yes) {
   }
   const KeyTable after = TableOrFail(image, "the new key table");
   std::cout << "Clearing " << learned.size() << (learned.size() == 1 ? " learned code:\n" : " learned codes:\n");
-  PrintChanges(remote.table, after);
+  PrintChanges(std::cout, remote.table, after);
   std::cout << std::flush;
   if (!yes && !AskYesNo("Clear all the learned codes?")) Fail("not confirmed; nothing was written");
   WriteTableOnce(remote, image);
@@ -420,7 +444,7 @@ TVQ31_COMMAND(80) {
 
   struct RestoreOptions {
     std::string file;
-    bool yes = false, other_remote = false;
+    bool yes = false, other_remote = false, json = false;
   };
   auto restore_opt = std::make_shared<RestoreOptions>();
   CLI::App* restore = remote->add_subcommand(
@@ -429,8 +453,10 @@ TVQ31_COMMAND(80) {
   restore->add_flag("--yes,-y", restore_opt->yes, "Do not ask before writing");
   restore->add_flag("--other-remote", restore_opt->other_remote,
                     "Restore a backup made on another remote");
+  restore->add_flag("--json", restore_opt->json,
+                    "Print the changes and the outcome as one JSON object (the text goes to stderr)");
   restore->callback([restore_opt] {
-    Restore(restore_opt->file, restore_opt->yes, restore_opt->other_remote);
+    Restore(restore_opt->file, restore_opt->yes, restore_opt->other_remote, restore_opt->json);
   });
 
   auto learn_opt = std::make_shared<LearnOptions>();
