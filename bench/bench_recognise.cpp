@@ -85,5 +85,23 @@ void BM_RecogniseInMemory(benchmark::State& state) {
 }
 BENCHMARK(BM_RecogniseInMemory)->Arg(0)->Arg(19)->Unit(benchmark::kMicrosecond);
 
+// The same library prepared once, with the styles whose leader the capture's
+// first frame does not fit passed over (second arg 1) or tried (0).
+void BM_RecognisePrepared(benchmark::State& state) {
+  const PreparedLibrary lib(Library(static_cast<int>(state.range(0))));
+  const std::string press = NecPress();
+  Recogniser r;
+  r.prefilter = state.range(1) != 0;
+  for (auto _ : state) {
+    RecognitionResult result = r.RecogniseCapture(press, 5, lib);
+    benchmark::DoNotOptimize(result);
+  }
+}
+BENCHMARK(BM_RecognisePrepared)
+    ->Args({0, 1})
+    ->Args({19, 0})
+    ->Args({19, 1})
+    ->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 }  // namespace tvq31

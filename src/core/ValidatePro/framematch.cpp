@@ -289,15 +289,15 @@ FrameTiming ReadFrameTiming(std::string_view f) {
   int64_t sum = 0;
   size_t pos = 0;
   while (pos < f.size()) {
-    if (f.compare(pos, 4, "FEFE") == 0) {
-      const std::optional<int32_t> item = ItemAt(f, pos + 4);
-      if (!item) return t;
-      sum += static_cast<int64_t>(*item) * 1000;
+    if (ItemIs(f, pos, "FEFE")) {
+      const int32_t item = ReadItem(f, pos + 4);
+      if (item < 0) return t;
+      sum += static_cast<int64_t>(item) * 1000;
       pos += 12;
     } else {
-      const std::optional<int32_t> item = ItemAt(f, pos);
-      if (!item) return t;
-      sum += *item;
+      const int32_t item = ReadItem(f, pos);
+      if (item < 0) return t;
+      sum += item;
       pos += 4;
     }
   }

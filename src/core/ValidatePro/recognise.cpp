@@ -136,10 +136,12 @@ namespace {
 // counted in whole items from its start.
 std::vector<size_t> FrameEnds(std::string_view frames) {
   std::vector<size_t> ends;
-  for (size_t pos = 0; pos + 4 <= frames.size(); pos += 4) {
-    if (frames.compare(pos, 4, "EDED") == 0) ends.push_back(pos);
+  for (size_t from = 0;;) {
+    const size_t at = FindItem(frames.substr(from), "EDED");
+    if (at == std::string_view::npos) return ends;
+    ends.push_back(from + at);
+    from += at + 4;
   }
-  return ends;
 }
 
 // Scans the next frame pattern out of `m` into the pattern text `o` and its
@@ -172,8 +174,9 @@ bool ScanPattern(std::string_view& m, std::string& o, std::string& hd) {
 }
 
 // The first frame of a capture, as the frame loop cuts it.
-std::string_view FirstFrame(std::string_view frames, const std::vector<size_t>& ends) {
-  return ends.empty() ? frames.substr(0, 3) : frames.substr(0, ends.front() + 4);
+std::string_view FirstFrame(std::string_view frames) {
+  const size_t end = FindItem(frames, "EDED");
+  return end == std::string_view::npos ? frames.substr(0, 3) : frames.substr(0, end + 4);
 }
 
 // The frame loop; `ends`, when given, is FrameEnds(frames), so that the
@@ -288,10 +291,19 @@ PreparedStyle Prepare(const CodeStyleNode& style) {
 }
 
 // What every style's first comparison reads of the capture: its first
-// frame and that frame's timing.
-struct CaptureFacts {
-  std::string_view first;
-  validate_internal::FrameTiming timing;
+// frame and, once a style gets as far as its timing, that frame's timing.
+class CaptureFacts {
+ public:
+  explicit CaptureFacts(std::string_view first) : first_(first) {}
+  std::string_view First() const { return first_; }
+  const validate_internal::FrameTiming& Timing() {
+    if (!timing_) timing_ = validate_internal::ReadFrameTiming(first_);
+    return *timing_;
+  }
+
+ private:
+  std::string_view first_;
+  std::optional<validate_internal::FrameTiming> timing_;
 };
 
 // True when the frame loop cannot leave a recognised text for this style:
@@ -300,13 +312,14 @@ struct CaptureFacts {
 // the header), or when it is more than its header, has a gap and misses the
 // pattern's timing: whatever its symbols give, the loop then clears the
 // text. A frame of its header only passes whatever its timing.
-bool CannotMatch(const PreparedStyle& p, const CaptureFacts& capture, std::string& scratch) {
+bool CannotMatch(const PreparedStyle& p, CaptureFacts& capture, std::string& scratch) {
   if (!p.marked) return true;
   const std::string_view data =
-      validate_internal::StripHeaderView(capture.first, p.first_header, scratch);
+      validate_internal::StripHeaderView(capture.First(), p.first_header, scratch);
   if (data == "EDED") return false;
   if (data.empty()) return true;
-  return capture.timing.has_gap && !validate_internal::FrameTimingFits(p.first_mark, capture.timing);
+  const validate_internal::FrameTiming& timing = capture.Timing();
+  return timing.has_gap && !validate_internal::FrameTimingFits(p.first_mark, timing);
 }
 
 // Group entries of passed-over styles: each slot remembers the last such
@@ -347,13 +360,10 @@ RecognitionResult Recognise(std::string_view frames, int key_code, const ArrCode
                             const std::vector<PreparedStyle>* prepared, bool prefilter,
                             RecognitionContext& context) {
   context.TickRate = kTickRate;
-  const std::vector<size_t> ends = FrameEnds(frames);
-  CaptureFacts capture;
+  // The frame ends are found when the first frame loop runs.
+  std::optional<std::vector<size_t>> ends;
   prefilter = prefilter && prepared != nullptr;
-  if (prefilter) {
-    capture.first = FirstFrame(frames, ends);
-    capture.timing = validate_internal::ReadFrameTiming(capture.first);
-  }
+  CaptureFacts capture(prefilter ? FirstFrame(frames) : std::string_view());
   PendingGroupValues pending;
   std::string scratch;
   for (size_t index = 0; index < library.size(); ++index) {
@@ -393,7 +403,8 @@ RecognitionResult Recognise(std::string_view frames, int key_code, const ArrCode
       built = BuildTemplate(style, context);
     }
     const std::string& template_text = ready ? ready->template_text : built;
-    const std::optional<std::string> s = FrameLoop(template_text, frames, context, &ends);
+    if (!ends) ends = FrameEnds(frames);
+    const std::optional<std::string> s = FrameLoop(template_text, frames, context, &*ends);
     if (!s || s->empty()) continue;
     std::optional<std::string> record = EncodeKeyRecord(style, *s, key_code, context);
     if (!record) continue;  // no time unit: the style cannot be encoded
@@ -409,49 +420,83 @@ RecognitionResult Recognise(std::string_view frames, int key_code, const ArrCode
 
 constexpr size_t kMaxLibraryBytes = size_t{64} << 20;
 
-// The bytes of a regular file of at most kMaxLibraryBytes into `out`; false
-// for anything else (the library reader then says what is wrong). `out`
-// keeps its storage from call to call; the file is read straight into it,
-// sized by the file's length, so one read usually takes all of it: a read
-// of a regular file that returns less than asked for has reached its end.
-bool ReadRegularFile(const std::string& path, std::string& out) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return false;
-  }
-  const size_t expected =
-      std::min<size_t>(st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0, kMaxLibraryBytes);
-  size_t size = 0;
-  for (;;) {
-    // Room for one byte more than the file should hold, so that a file
-    // that grew is read on.
-    const size_t want = std::max<size_t>(expected + 1 - std::min(size, expected), 4096);
-    if (out.size() < size + want) out.resize(size + want);
-    const ssize_t n = ::read(fd, out.data() + size, want);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      break;
+// The library file, read afresh on every call through a descriptor kept
+// open between calls: opening a file costs more than all the recognition
+// that follows, and a look at the path tells whether it still names the
+// file the descriptor has open. A file rewritten in place is read anew
+// through the same descriptor; one replaced, moved away or removed is seen
+// at once.
+class LibraryFile {
+ public:
+  LibraryFile() = default;
+  LibraryFile(const LibraryFile&) = delete;
+  LibraryFile& operator=(const LibraryFile&) = delete;
+  ~LibraryFile() { Close(); }
+
+  // The bytes of the regular file at `path`, at most kMaxLibraryBytes, into
+  // `out` (which keeps its storage from call to call); false for anything
+  // else (the library reader then says what is wrong).
+  bool Read(const std::string& path, std::string& out) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+      Close();
+      return false;
     }
-    size += static_cast<size_t>(n);
-    if (size > kMaxLibraryBytes) break;
-    if (static_cast<size_t>(n) < want) {
-      ::close(fd);
-      out.resize(size);
-      return true;
+    if (fd_ < 0 || path != path_ || st.st_dev != dev_ || st.st_ino != ino_) {
+      Close();
+      fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+      if (fd_ < 0) return false;
+      // What was opened, which may no longer be what the path named.
+      if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+        Close();
+        return false;
+      }
+      path_ = path;
+      dev_ = st.st_dev;
+      ino_ = st.st_ino;
+    }
+    const size_t expected =
+        std::min<size_t>(st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0, kMaxLibraryBytes);
+    size_t size = 0;
+    for (;;) {
+      // Room for one byte more than the file should hold, so that a file
+      // that grew is read on. A read of a regular file that returns less
+      // than asked for has reached its end.
+      const size_t want = std::max<size_t>(expected + 1 - std::min(size, expected), 4096);
+      if (out.size() < size + want) out.resize(size + want);
+      const ssize_t n = ::pread(fd_, out.data() + size, want, static_cast<off_t>(size));
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        Close();
+        return false;
+      }
+      size += static_cast<size_t>(n);
+      if (size > kMaxLibraryBytes) return false;
+      if (static_cast<size_t>(n) < want) {
+        out.resize(size);
+        return true;
+      }
     }
   }
-  ::close(fd);
-  return false;
-}
+
+ private:
+  void Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+
+  int fd_ = -1;
+  std::string path_;
+  dev_t dev_ = 0;
+  ino_t ino_ = 0;
+};
 
 // The library file as last read on this thread: its bytes and the styles
 // they hold, prepared. The file is still read on every call (a library
 // replaced between captures is seen at once); only its parsing and the
 // per-style preparation are skipped while the bytes stay the same.
 struct LibraryCache {
+  LibraryFile file;
   std::string bytes;
   PreparedLibrary library;
   bool valid = false;
@@ -484,7 +529,7 @@ RecognitionResult Recogniser::RecogniseCapture(std::string_view frames, int key_
   context.TickRate = kTickRate;
   thread_local LibraryCache cache;
   thread_local std::string bytes;
-  if (ReadRegularFile(library_path, bytes)) {
+  if (cache.file.Read(library_path, bytes)) {
     if (!cache.valid || bytes != cache.bytes) {
       cache.valid = false;
       ArrCodeStyleNode parsed;

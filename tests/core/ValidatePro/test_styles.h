@@ -2,10 +2,13 @@
 // are data.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <string_view>
 
 #include "MrcDataUnit/codestyle.h"
+#include "MrcDataUnit/timing.h"
 #include "hextext/hextext.h"
 
 namespace tvq31::testing_styles {
@@ -97,5 +100,31 @@ inline std::string NecRepeat() { return Item(9000) + Item(2250) + Item(560) + "E
 
 // 32 letters: fields 81, 55, F0, 0F written first bit first.
 inline constexpr std::string_view kNecLetters = "vuuuuuuvuvuvuvuvvvvvuuuuuuuuvvvv";
+
+inline uint32_t ScaledElement(uint32_t e, double f) {
+  const uint32_t tag = ElementTag(e);
+  const bool duration = tag <= 2 || (tag >= 4 && tag <= 6);
+  if (!duration) return e;
+  return MakeElement(tag, static_cast<uint32_t>(std::llround(ElementV(e) * f)));
+}
+
+// A copy of `s` with every duration and entry time scaled by `f`.
+inline CodeStyleNode ScaledStyle(const CodeStyleNode& s, double f) {
+  CodeStyleNode c = s;
+  c.Name = s.Name + "*" + std::to_string(f).substr(0, 4);
+  for (SymbolGroup& g : c.Groups) {
+    for (uint32_t& e : g.Elements) e = ScaledElement(e, f);
+  }
+  for (FramePattern& p : c.Frames) {
+    for (uint32_t& e : p.Elements) e = ScaledElement(e, f);
+  }
+  for (uint32_t& e : c.Sequence) {
+    const uint32_t v = ElementV(e);
+    const uint32_t time = static_cast<uint32_t>(std::llround((v % kEntryPatternScale) * f));
+    e = MakeElement(ElementTag(e), v / kEntryPatternScale * kEntryPatternScale +
+                                       std::min<uint32_t>(time, kEntryPatternScale - 1));
+  }
+  return c;
+}
 
 }  // namespace tvq31::testing_styles

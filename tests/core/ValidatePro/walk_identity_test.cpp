@@ -149,31 +149,6 @@ ArrCodeStyleNode ShippedStyles() {
   return styles;
 }
 
-uint32_t ScaledElement(uint32_t e, double f) {
-  const uint32_t tag = ElementTag(e);
-  const bool duration = tag <= 2 || (tag >= 4 && tag <= 6);
-  if (!duration) return e;
-  return MakeElement(tag, static_cast<uint32_t>(std::llround(ElementV(e) * f)));
-}
-
-CodeStyleNode ScaledStyle(const CodeStyleNode& s, double f) {
-  CodeStyleNode c = s;
-  c.Name = s.Name + "*" + std::to_string(f).substr(0, 4);
-  for (SymbolGroup& g : c.Groups) {
-    for (uint32_t& e : g.Elements) e = ScaledElement(e, f);
-  }
-  for (FramePattern& p : c.Frames) {
-    for (uint32_t& e : p.Elements) e = ScaledElement(e, f);
-  }
-  for (uint32_t& e : c.Sequence) {
-    const uint32_t v = ElementV(e);
-    const uint32_t time = static_cast<uint32_t>(std::llround((v % kEntryPatternScale) * f));
-    e = MakeElement(ElementTag(e), v / kEntryPatternScale * kEntryPatternScale +
-                                       std::min<uint32_t>(time, kEntryPatternScale - 1));
-  }
-  return c;
-}
-
 // The shipped styles, then copies that sit on the edges of their windows,
 // and styles that read group entries earlier styles left.
 ArrCodeStyleNode EdgeStyles(const ArrCodeStyleNode& shipped) {
