@@ -94,4 +94,21 @@ std::optional<DecodedFrame> DecodeGiCable(std::span<const uint32_t>, uint32_t, u
 
 void SetError(std::string* error, std::string message);
 
+// Decoders of the families (same files as their encoders).
+std::optional<DecodedFrame> DecodeSirc(std::span<const uint32_t>, uint32_t, uint32_t);
+std::optional<DecodedFrame> DecodeRc5(std::span<const uint32_t>, uint32_t, uint32_t);
+std::optional<DecodedFrame> DecodeRc6(std::span<const uint32_t>, uint32_t, uint32_t);
+
+// A bi-phase frame read as half bits (proto_rc5.cpp; RC5 and RC6 use it).
+struct HalfBitRun {
+  std::vector<uint8_t> levels;  // 1 for a half bit of carrier, 0 for silence
+  size_t used = 0;              // durations read, up to the frame's last mark
+};
+// Reads `wanted` half bits of `unit` µs from durations[first] (a mark) on;
+// a duration may span 1 to `max_units` halves. The frame must end there:
+// with a mark followed by silence longer than any run of the frame, or
+// with silence as the last half bit. nullopt otherwise.
+std::optional<HalfBitRun> HalfBits(std::span<const uint32_t> durations, size_t first,
+                                   uint32_t unit, int max_units, size_t wanted);
+
 }  // namespace tvq31::ir

@@ -17,9 +17,9 @@ namespace {
 const IrFamily kFamilies[] = {
     {"NEC", {"NEC", "NECext", "NEC42"}, {}, ir::EncodeNec, nullptr},
     {"Samsung32", {"Samsung32"}, {"Samsung"}, ir::EncodeSamsung, nullptr},
-    {"SIRC", {"SIRC", "SIRC15", "SIRC20"}, {"Sony"}, ir::EncodeSirc, nullptr},
-    {"RC5", {"RC5", "RC5X"}, {}, ir::EncodeRc5, nullptr},
-    {"RC6", {"RC6"}, {}, ir::EncodeRc6, nullptr},
+    {"SIRC", {"SIRC", "SIRC15", "SIRC20"}, {"Sony"}, ir::EncodeSirc, ir::DecodeSirc},
+    {"RC5", {"RC5", "RC5X"}, {}, ir::EncodeRc5, ir::DecodeRc5},
+    {"RC6", {"RC6", "RC6-6-20", "RC6-6-24", "RC6-6-32", "MCE"}, {}, ir::EncodeRc6, ir::DecodeRc6},
     {"Kaseikyo", {"Kaseikyo"}, {"Panasonic"}, ir::EncodeKaseikyo, nullptr},
     {"RCA", {"RCA"}, {}, ir::EncodeRca, ir::DecodeRca},
     {"Pioneer", {"Pioneer"}, {}, ir::EncodePioneer, nullptr},

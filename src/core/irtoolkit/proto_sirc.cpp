@@ -37,4 +37,41 @@ std::optional<Press> EncodeSirc(std::string_view protocol, uint32_t address, uin
   return press;
 }
 
+std::optional<DecodedFrame> DecodeSirc(std::span<const uint32_t> durations, uint32_t /*gap_after*/,
+                                       uint32_t /*carrier_hz*/) {
+  // Windows of half a 600 µs unit around each nominal value; a 0 and a 1
+  // mark are told apart at 1.5 units.
+  auto in = [](uint32_t d, uint32_t lo, uint32_t hi) { return d >= lo && d <= hi; };
+  if (durations.size() < 2 || !in(durations[0], kHeaderMark - kSpace / 2, kHeaderMark + kSpace / 2)) {
+    return std::nullopt;
+  }
+  // An RC6 leader (2666 + 889 µs) lies inside these windows, and RC6's 444
+  // and 889 µs half bits can pass for SIRC bits: a frame that reads as RC6
+  // is RC6.
+  if (DecodeRc6(durations, 0, 0)) return std::nullopt;
+  uint64_t data = 0;
+  int bits = 0;
+  size_t i = 1;
+  while (i + 1 < durations.size() && in(durations[i], kSpace / 2, kSpace + kSpace / 2)) {
+    const uint32_t mark = durations[i + 1];
+    if (!in(mark, kZeroMark / 2, kOneMark + kSpace / 2) || bits == 20) return std::nullopt;
+    if (mark > kZeroMark + kSpace / 2) data |= uint64_t{1} << bits;
+    ++bits;
+    i += 2;
+  }
+  // After the last mark only the gap: a space that is no bit space.
+  if (i < durations.size() && durations[i] < 2 * kSpace + kSpace / 2) return std::nullopt;
+  DecodedFrame out;
+  switch (bits) {
+    case 12: out.protocol = "SIRC"; break;
+    case 15: out.protocol = "SIRC15"; break;
+    case 20: out.protocol = "SIRC20"; break;
+    default: return std::nullopt;
+  }
+  out.command = data & 0x7Fu;
+  out.address = data >> 7;
+  out.used = i;
+  return out;
+}
+
 }  // namespace tvq31::ir
