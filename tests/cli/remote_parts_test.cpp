@@ -104,6 +104,7 @@ TEST(ButtonNames, KeysNamedOnTheCommandLine) {
       {"Vol+", Device::kAMP, "49"},      {"Power", Device::kDVD, "04"},
       {"TV/AV/TV", std::nullopt, "15"},  {"TV/OptionalKey", std::nullopt, nullptr},
       {"25", std::nullopt, nullptr},     {"Vol+", std::nullopt, nullptr},
+      {"CD", Device::kAMP, "4B"},        {"cd", std::nullopt, nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);

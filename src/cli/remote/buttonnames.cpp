@@ -189,8 +189,7 @@ const KeySpec* FindKeyByName(std::string_view text, std::optional<Device> device
     std::string code(text);
     for (char& c : code) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     if (const KeySpec* key = FindKeyByCode(code)) return key;
-    *error = "no key has the code " + code;
-    return nullptr;
+    // Not a key code; it may still be a name ("CD" of AMP).
   }
   const std::string lower = Lower(text);
   std::vector<const KeySpec*> found;
@@ -207,7 +206,7 @@ const KeySpec* FindKeyByName(std::string_view text, std::optional<Device> device
   }
   if (found.size() == 1) return found.front();
   if (found.empty()) {
-    *error = "no key is named \"" + std::string(text) + "\"";
+    *error = "no key has the code or name \"" + std::string(text) + "\"";
     return nullptr;
   }
   std::string codes;

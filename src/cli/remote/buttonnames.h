@@ -45,8 +45,10 @@ const std::vector<ButtonKind>& ButtonNameTable();
 
 // A key named on the command line or in a map file: a key code ("1A"), a
 // key name ("TV/Vol+", "POWER/TV"), or for `device` the name of one of its
-// keys without the section ("Vol+", "Power"). nullptr with a reason when no
-// key or more than one key (the OptionalKey keys) has that name.
+// keys without the section ("Vol+", "Power"). Two hexadecimal digits are a
+// key code when a key has that code ("CD" is otherwise AMP's CD key).
+// nullptr with a reason when no key or more than one key (the OptionalKey
+// keys) has that name.
 const KeySpec* FindKeyByName(std::string_view text, std::optional<Device> device,
                              std::string* error);
 
