@@ -36,6 +36,11 @@ void TWorkerThread::Finish() {
 
 void TWorkerThread::Abandon() {
   abandoned_.store(true);
+  {
+    // Under the lock, so a worker about to wait for a reply sees the flag.
+    std::lock_guard<std::mutex> lock(await_mutex_);
+  }
+  await_answered_.notify_all();
   on_end_ = nullptr;
   Terminate();
   // A worker blocked on a call to the UI thread is released by dropping the

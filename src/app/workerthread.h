@@ -15,10 +15,15 @@
 #pragma once
 
 #include <QMetaObject>
+#include <QPointer>
 #include <QThread>
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
 #include <type_traits>
 #include <utility>
 
@@ -67,6 +72,33 @@ class TWorkerThread : public QThread {
     }
   }
 
+  // Hands `start` to the UI thread with a reply function and waits until the
+  // reply comes, while the UI thread goes on with its own work (a question
+  // the user answers in their own time). `start` runs on the UI thread and
+  // may call the reply then or later, on the UI thread. Once the worker is
+  // abandoned the wait ends and the result is the default value; a reply
+  // that comes after that is dropped.
+  template <typename Result>
+  Result UiAwait(std::function<void(std::function<void(Result)>)> start) {
+    auto slot = std::make_shared<std::optional<Result>>();
+    if (abandoned_.load()) return Result{};
+    UiPost([this, slot, start = std::move(start)] {
+      // Made and read on the UI thread, where the worker is freed.
+      QPointer<TWorkerThread> self(this);
+      start([self, slot](Result result) {
+        if (!self) return;
+        {
+          std::lock_guard<std::mutex> lock(self->await_mutex_);
+          *slot = std::move(result);
+        }
+        self->await_answered_.notify_all();
+      });
+    });
+    std::unique_lock<std::mutex> lock(await_mutex_);
+    await_answered_.wait(lock, [&] { return slot->has_value() || abandoned_.load(); });
+    return slot->has_value() ? std::move(**slot) : Result{};
+  }
+
   // Runs `call` on the UI thread without waiting.
   template <typename Call>
   void UiPost(Call call) {
@@ -82,6 +114,9 @@ class TWorkerThread : public QThread {
   EndHandler on_end_;
   std::atomic<bool> terminate_{false};
   std::atomic<bool> abandoned_{false};
+  // The reply UiAwait waits for.
+  std::mutex await_mutex_;
+  std::condition_variable await_answered_;
 };
 
 }  // namespace tvq31

@@ -31,16 +31,6 @@ int LearnedEntries(const std::string& image) {
 
 class Deleting : public RemoteRig {
  protected:
-  // Learns the keys with NEC presses and confirms the session.
-  void LearnAndConfirm(std::initializer_list<const char*> codes) {
-    window->beginstudyibtnClick();
-    int command = 0x30;
-    for (const char* code : codes) Learn(code, [&] { PressNec(command++); });
-    prompter.Answer(QStringLiteral("Confirm this learning operation?"), {PromptAnswer::Yes});
-    window->beginstudyibtnClick();
-    ASSERT_FALSE(window->table_changed);
-    prompter.shown.clear();
-  }
   bool ButtonsGreyed() const {
     return !window->delstudykey->isEnabled() && !window->delallstudykey->isEnabled() &&
            window->Image8->isVisible() && !window->Image4->isVisible() &&

@@ -65,6 +65,8 @@ class FakeDisplay : public DisplayModes {
   // The size the screen has after the warning was shown (the user may have
   // changed it meanwhile); empty: unchanged.
   QSize size_after_warning;
+  // The switch takes: the screen has the new size afterwards.
+  bool switch_takes = false;
   int switches = 0;
   QSize switched_to;
   mutable int size_reads = 0;
@@ -77,7 +79,9 @@ class FakeDisplay : public DisplayModes {
   bool SetSessionMode(int width, int height) override {
     ++switches;
     switched_to = QSize(width, height);
-    return false;
+    if (!switch_takes) return false;
+    size = size_after_warning = switched_to;
+    return true;
   }
 };
 

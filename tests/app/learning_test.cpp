@@ -5,6 +5,7 @@
 
 #include "hextext/hextext.h"
 #include "keytable/keytable.h"
+#include "receive/receivechain.h"
 #include "skins/skins.h"
 
 #include <QElapsedTimer>
@@ -26,6 +27,13 @@ const QString kAgain = QStringLiteral("choose one button needs to learn again!")
 QString OddCapture() {
   return QStringLiteral("E97834BC8690") + QStringLiteral("7FFF").repeated(20) +
          QStringLiteral("4F4F4F00");
+}
+
+// An image without the zero characters that pad it to the remote's size,
+// as the emulator reports its table.
+std::string Unpadded(std::string image) {
+  while (!image.empty() && image.back() == '\0') image.pop_back();
+  return image;
 }
 
 // The key table entry of `code` in `image`, or nullptr.
@@ -303,6 +311,172 @@ TEST_F(Learning, UnknownSignalsAndUnusableCaptures) {
       EXPECT_TRUE(ShowsLook(c.key, kLookNoCode));
     }
   }
+}
+
+// Stopping learning while a key still waits: the key is settled before the
+// question, and whatever its capture brings while a box of the confirmation
+// is open is dropped.
+TEST_F(Learning, CaptureThatEndsDuringTheConfirmationIsDropped) {
+  struct Case {
+    const char* name;
+    QString open_box;  // the box during which the capture ends
+    bool press;        // a press arrives (else the time limit passes)
+    PromptAnswer answer;
+  } cases[] = {
+      {"time limit during the question", kConfirm, false, PromptAnswer::No},
+      {"press during the question", kConfirm, true, PromptAnswer::Yes},
+      {"press during the finished box", QStringLiteral("Learning is finished!"), true,
+       PromptAnswer::Yes},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Tmainselfstudy& w = OpenOnFreshRemote();
+    w.capture_time_limit = std::chrono::milliseconds(c.press ? 7000 : 400);
+    w.beginstudyibtnClick();
+    Learn("02", [this] { PressNec(); });
+    w.KeyClicked(Key("0B"));  // waits for its capture
+    ASSERT_EQ(w.pending_keys.size(), 1u);
+    bool settled_when_asked = false;
+    prompter.on_prompt = [&](const Prompt& p) {
+      if (p.text == kConfirm) {
+        settled_when_asked = w.pending_keys.empty() && ShowsLook("0B", kLookNoCode) &&
+                             !w.donghuaflash2->isVisible();
+      }
+      if (p.text != c.open_box) return;
+      if (c.press) PressNec(0x55);
+      // The box's own event loop runs the capture's end handler.
+      EXPECT_TRUE(CaptureDone(9000));
+      QTest::qWait(20);
+    };
+    prompter.Answer(kConfirm, {c.answer});
+    w.beginstudyibtnClick();
+    prompter.on_prompt = nullptr;
+    EXPECT_TRUE(settled_when_asked);
+    EXPECT_EQ(prompter.Count(kReceived), 1);
+    EXPECT_TRUE(State("0B").empty());
+    EXPECT_TRUE(ShowsLook("0B", kLookNoCode));
+    EXPECT_FALSE(w.table_changed);
+    EXPECT_TRUE(w.learn_image == w.device_image);
+    EXPECT_TRUE(Table() == Unpadded(w.device_image));
+    EXPECT_FALSE(EntryOf(Table(), "0B"));
+    EXPECT_EQ(w.Imagehint->pixmap().toImage(), w.logo_picture.toImage());
+    EXPECT_NE(w.runstate_lab->text(), kAgain);
+    EXPECT_EQ(EntryOf(Table(), "02").has_value(), c.answer == PromptAnswer::Yes);
+    // Nothing is asked again, and a restart agrees.
+    w.beginstudyibtnClick();
+    w.beginstudyibtnClick();
+    EXPECT_EQ(prompter.Count(kConfirm), 1);
+    CloseWindow();
+    Open();
+    EXPECT_TRUE(State("0B").empty());
+  }
+}
+
+// A refused write leaves the unwritten codes in the window's images; a
+// refusal at the next confirmation must take them out again.
+TEST_F(Learning, RefusalAfterAFailedWriteComesBackToWhatTheRemoteHolds) {
+  Tmainselfstudy& w = Open();
+  const std::string table = Table();
+  const KeyStateList before = w.key_states;
+  Control({QStringLiteral("refuse-writes"), QStringLiteral("on")});
+  w.beginstudyibtnClick();
+  Learn("02", [this] { PressNec(); });
+  prompter.Answer(kConfirm, {PromptAnswer::Yes, PromptAnswer::No});
+  w.beginstudyibtnClick();
+  ASSERT_EQ(prompter.Texts().back(), QStringLiteral("Failed to learn！"));
+  Control({QStringLiteral("refuse-writes"), QStringLiteral("off")});
+
+  w.beginstudyibtnClick();
+  w.beginstudyibtnClick();  // No
+  EXPECT_EQ(prompter.Count(kConfirm), 2);
+  EXPECT_FALSE(w.table_changed);
+  EXPECT_EQ(w.key_states, before);
+  EXPECT_TRUE(ShowsLook("02", kLookNoCode));
+  EXPECT_TRUE(Unpadded(w.device_image) == table);
+  EXPECT_TRUE(Unpadded(w.learn_image) == table);
+  EXPECT_FALSE(w.delstudykey->isEnabled());
+  // Nothing of the refused session reaches the remote later.
+  w.delallstudykeyClick();
+  EXPECT_EQ(prompter.Texts().back(), QStringLiteral("No code can be deleted！"));
+  CloseWindow();
+  EXPECT_TRUE(Table() == table);
+}
+
+// A remote that is not the one the window started with gets nothing
+// written, whichever workflow writes; the user is told.
+TEST_F(Learning, NothingIsWrittenToAnotherRemote) {
+  const QString sure_delete = QStringLiteral("Sure to delete the learned code of this button?");
+  const QString sure_clear = QStringLiteral("Sure to clear all the learned codes of the buttons?");
+  const auto learn_unconfirmed = [&](Tmainselfstudy& w) {
+    w.beginstudyibtnClick();
+    Learn("1C", [this] { PressNec(0x44); });
+  };
+  // Leaves the session unwritten with learning off: a refused write.
+  const auto learn_write_refused = [&](Tmainselfstudy& w) {
+    learn_unconfirmed(w);
+    Control({QStringLiteral("refuse-writes"), QStringLiteral("on")});
+    prompter.Answer(kConfirm, {PromptAnswer::Yes});
+    w.beginstudyibtnClick();
+    Control({QStringLiteral("refuse-writes"), QStringLiteral("off")});
+    ASSERT_TRUE(w.table_changed);
+  };
+  const auto delete_02 = [&](Tmainselfstudy& w) {
+    w.IBtn78Click();
+    w.KeyClicked(Key("02"));
+  };
+  struct Case {
+    const char* name;
+    std::vector<const char*> confirmed;  // learned and written first
+    std::function<void(Tmainselfstudy&)> setup;
+    std::function<void(Tmainselfstudy&)> write;
+    QString failure;  // the workflow's own report that follows
+  } cases[] = {
+      {"confirmation", {}, learn_unconfirmed, [](Tmainselfstudy& w) { w.beginstudyibtnClick(); },
+       QStringLiteral("Failed to learn！")},
+      {"closing", {}, learn_write_refused, [&](Tmainselfstudy&) { CloseWindow(); },
+       QStringLiteral("Failed to learn！")},
+      {"leaving delete mode", {"02", "00"}, delete_02, [](Tmainselfstudy& w) { w.IBtn78Click(); },
+       QStringLiteral("Failed to delete! The RC keeps its codes.")},
+      {"last deletion", {"02"}, [](Tmainselfstudy&) {}, delete_02,
+       QStringLiteral("Failed to delete! The RC keeps its codes.")},
+      {"clear-all", {"02"}, [](Tmainselfstudy&) {},
+       [](Tmainselfstudy& w) { w.delallstudykeyClick(); }, QStringLiteral("Clearing failed!")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Tmainselfstudy& w = OpenOnFreshRemote();
+    prompter.Answer(sure_delete, {PromptAnswer::Yes});
+    prompter.Answer(sure_clear, {PromptAnswer::Yes});
+    if (!c.confirmed.empty()) LearnAndConfirm(c.confirmed);
+    c.setup(w);
+    prompter.shown.clear();
+    prompter.Answer(kConfirm, {PromptAnswer::Yes});
+    const std::string table = Table();
+    Control({QStringLiteral("identity"), QStringLiteral("SOMEONE-ELSES-REMOTE")});
+    c.write(w);
+    const QStringList texts = prompter.Texts();
+    const qsizetype told = texts.indexOf(kOtherRemoteText);
+    ASSERT_GE(told, 0) << texts.join(QStringLiteral(" / ")).toStdString();
+    EXPECT_EQ(prompter.shown[told].caption, QStringLiteral("hint"));
+    EXPECT_EQ(texts.value(told + 1), c.failure);
+    EXPECT_TRUE(Table() == table);
+  }
+}
+
+// The receive step keeps one chain, and so one recognition context, for
+// every capture of the run.
+TEST_F(Learning, OneReceiveChainForTheWholeRun) {
+  Tmainselfstudy& w = Open();
+  w.beginstudyibtnClick();
+  Learn("02", [this] { PressNec(1); });
+  const ReceiveChain* chain = &w.Receiver();
+  EXPECT_EQ(chain->options().library_path, w.exe_dir + "QD01.csl");
+  Learn("00", [this] { Control({QStringLiteral("press"), QStringLiteral("--protocol"),
+                                QStringLiteral("RC5"), QStringLiteral("--address"),
+                                QStringLiteral("0x05"), QStringLiteral("--command"),
+                                QStringLiteral("0x0C")}); });
+  EXPECT_EQ(State("00"), "00|3");
+  EXPECT_EQ(&w.Receiver(), chain);
 }
 
 }  // namespace

@@ -5,6 +5,10 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QScreen>
 
 #include <gtest/gtest.h>
 
@@ -215,21 +219,25 @@ TEST(FormShow, DisplayCheckWarnsAndSwitchesForThisSession) {
   struct Case {
     QSize screen;
     QSize after_warning;
+    bool switch_takes;
     bool warned;
     bool switched;
   } cases[] = {
-      {{1024, 768}, {}, false, false},
-      {{1920, 1080}, {}, false, false},
-      {{800, 600}, {}, true, true},
-      {{1023, 900}, {}, true, true},
+      {{1024, 768}, {}, false, false, false},
+      {{1920, 1080}, {}, false, false, false},
+      {{800, 600}, {}, false, true, true},
+      {{1023, 900}, {}, false, true, true},
+      // The window is centred on the new mode, at the top.
+      {{800, 600}, {}, true, true, true},
       // The user changed the mode while the warning was open.
-      {{800, 600}, {1280, 1024}, true, false},
+      {{800, 600}, {1280, 1024}, false, true, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.screen.width());
     Rig rig;
     rig.display.size = c.screen;
     rig.display.size_after_warning = c.after_warning;
+    rig.display.switch_takes = c.switch_takes;
     rig.Create();
     rig.window->show();
     ASSERT_EQ(rig.prompter.shown().size(), c.warned ? 1u : 0u);
@@ -244,6 +252,10 @@ TEST(FormShow, DisplayCheckWarnsAndSwitchesForThisSession) {
     EXPECT_EQ(rig.display.switches, c.switched ? 1 : 0);
     if (c.switched) {
       EXPECT_EQ(rig.display.switched_to, QSize(1024, 768));
+    }
+    if (c.switch_takes) {
+      const QPoint origin = QGuiApplication::primaryScreen()->geometry().topLeft();
+      EXPECT_EQ(rig.window->pos(), origin + QPoint((1024 - 1016) / 2, 0));
     }
     rig.window->close();
   }
@@ -290,18 +302,57 @@ TEST(LinkMonitorEnded, ClosesTheWindowUnlessAlreadyClosing) {
   }
 }
 
-TEST(FormClose, RemovesTheAnimationFile) {
+TEST(FormClose, RemovesOnlyItsOwnAnimationFile) {
   Rig rig;
   rig.Create();
   rig.window->show();
   const QString movie = AnimationFilePath();
   ASSERT_FALSE(movie.isEmpty());
-  QFile file(movie);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write("FWS");
-  file.close();
+  EXPECT_TRUE(movie.contains(QString::number(QCoreApplication::applicationPid())));
+  // The movies of other running copies, under the old shared name and under
+  // another process id, lie in the same folder.
+  const QString folder = QFileInfo(movie).path();
+  const QStringList others = {folder + QStringLiteral("/888.swf"),
+                              folder + QStringLiteral("/888-%1.swf")
+                                           .arg(QCoreApplication::applicationPid() + 1)};
+  QStringList all = others;
+  all.append(movie);
+  for (const QString& path : all) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("FWS");
+  }
   rig.window->close();
   EXPECT_FALSE(QFile::exists(movie));
+  for (const QString& other : others) {
+    EXPECT_TRUE(QFile::exists(other)) << other.toStdString();
+    QFile::remove(other);
+  }
+}
+
+// The events of a double-click on the start button: press, release, the
+// double-click (in place of the second press), release.
+TEST(Handlers, DoubleClickOnStartIsOnePress) {
+  Rig rig;
+  rig.Create();
+  Tmainselfstudy& w = *rig.window;
+  w.show();
+  IBtn* start = w.beginstudyibtn;
+  const QPoint home = start->pos();
+  const QPointF at(5, 5);
+  const QPointF global = start->mapToGlobal(at);
+  auto send = [&](QEvent::Type type, Qt::MouseButtons held) {
+    QMouseEvent event(type, at, global, Qt::LeftButton, held, Qt::NoModifier);
+    QCoreApplication::sendEvent(start, &event);
+  };
+  send(QEvent::MouseButtonPress, Qt::LeftButton);
+  send(QEvent::MouseButtonRelease, Qt::NoButton);
+  send(QEvent::MouseButtonDblClick, Qt::LeftButton);
+  send(QEvent::MouseButtonRelease, Qt::NoButton);
+  EXPECT_TRUE(w.learning);
+  EXPECT_EQ(start->pos(), home);
+  w.beginstudyibtnClick();
+  w.close();
 }
 
 TEST(Handlers, UpdateAnswersInThePlainDialogAndCommandButtonsShowTheHand) {

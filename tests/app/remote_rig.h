@@ -10,6 +10,8 @@
 #include "prompter/prompter.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStringList>
@@ -91,22 +93,22 @@ class RemoteRig : public ::testing::Test {
     if (!QFileInfo(kRemoteProgram).isExecutable()) GTEST_SKIP() << "tvq31-remote is not built";
     socket_ = dir_.filePath(QStringLiteral("remote.sock"));
     setenv("TVQ31_REMOTE", socket_.toLocal8Bit().constData(), 1);
-    server_.start(kRemoteProgram, {QStringLiteral("serve"), QStringLiteral("--state"),
-                                   dir_.filePath(QStringLiteral("state")),
-                                   QStringLiteral("--socket"), socket_});
-    for (int i = 0; i < 250 && !QFileInfo::exists(socket_); ++i) QThread::msleep(20);
-    ASSERT_TRUE(QFileInfo::exists(socket_)) << "the emulator did not start";
+    StartServer();
     device_ = MakeTolvioDevice();
   }
 
   void TearDown() override {
     window.reset();
     SetLinkMonitorEnabled(false);
-    if (server_.state() != QProcess::NotRunning) {
-      server_.terminate();
-      if (!server_.waitForFinished(3000)) server_.kill();
-      server_.waitForFinished(1000);
-    }
+    StopServer();
+  }
+
+  // A fresh remote in its factory state (the window, if any, goes first).
+  void RestartRemote() {
+    window.reset();
+    StopServer();
+    QDir(dir_.filePath(QStringLiteral("state"))).removeRecursively();
+    StartServer();
   }
 
   // A control command of the emulator; its standard output.
@@ -129,11 +131,19 @@ class RemoteRig : public ::testing::Test {
 
   // Creates and shows the window, with the code-style library and the
   // transfer library taken from the build.
-  Tmainselfstudy& Open() {
-    window = std::make_unique<Tmainselfstudy>(*device_, prompter, display_);
+  Tmainselfstudy& Open() { return Open(prompter); }
+  Tmainselfstudy& Open(Prompter& with) {
+    window = std::make_unique<Tmainselfstudy>(*device_, with, display_);
     window->exe_dir = TVQ31_BIN_DIR "/";
     window->show();
     return *window;
+  }
+  // A window over a fresh remote in its factory state, nothing asked yet.
+  Tmainselfstudy& OpenOnFreshRemote() {
+    RestartRemote();
+    prompter.shown.clear();
+    prompter.answers.clear();
+    return Open();
   }
   // Closes and destroys the window (the close handler runs).
   void CloseWindow() {
@@ -166,10 +176,37 @@ class RemoteRig : public ::testing::Test {
     ASSERT_TRUE(CaptureDone());
   }
 
+  // Learns the keys with NEC presses and confirms the session.
+  void LearnAndConfirm(const std::vector<const char*>& codes) {
+    window->beginstudyibtnClick();
+    int command = 0x30;
+    for (const char* code : codes) Learn(code, [&] { PressNec(command++); });
+    prompter.Answer(QStringLiteral("Confirm this learning operation?"), {PromptAnswer::Yes});
+    window->beginstudyibtnClick();
+    ASSERT_FALSE(window->table_changed);
+    prompter.shown.clear();
+  }
+
   RulePrompter prompter;
   std::unique_ptr<Tmainselfstudy> window;
 
  private:
+  void StartServer() {
+    QFile::remove(socket_);
+    server_.start(kRemoteProgram, {QStringLiteral("serve"), QStringLiteral("--state"),
+                                   dir_.filePath(QStringLiteral("state")),
+                                   QStringLiteral("--socket"), socket_});
+    for (int i = 0; i < 250 && !QFileInfo::exists(socket_); ++i) QThread::msleep(20);
+    ASSERT_TRUE(QFileInfo::exists(socket_)) << "the emulator did not start";
+  }
+  void StopServer() {
+    if (server_.state() != QProcess::NotRunning) {
+      server_.terminate();
+      if (!server_.waitForFinished(3000)) server_.kill();
+      server_.waitForFinished(1000);
+    }
+  }
+
   QTemporaryDir dir_;
   QString socket_;
   QProcess server_;

@@ -2,6 +2,7 @@
 // answers from any thread.
 #include "Collect_code/Collect_code.h"
 #include "devicelink/device_access.h"
+#include "workerthread.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -11,6 +12,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <thread>
 
 namespace tvq31 {
@@ -111,6 +113,52 @@ TEST(CaptureThread, TimeLimitIsElapsedTime) {
   EXPECT_GE(out.ms, 400);
   EXPECT_LT(out.ms, 1400);
   EXPECT_GT(out.polls, 10);
+}
+
+// A worker that waits for a reply from the UI thread: the reply arrives in
+// the UI thread's own time, and an owner that goes away while the worker
+// still waits releases it (the program's end never hangs on an open
+// question), dropping the late reply.
+class WaitingWorker : public TWorkerThread {
+ public:
+  explicit WaitingWorker(std::function<void(std::function<void(int)>)> ask)
+      : TWorkerThread(nullptr), ask_(std::move(ask)) {}
+  std::atomic<int> result{-1};
+
+ protected:
+  void Execute() override { result = UiAwait<int>(ask_); }
+
+ private:
+  std::function<void(std::function<void(int)>)> ask_;
+};
+
+TEST(WorkerThread, UiAwaitWaitsForTheReplyOrTheOwnersEnd) {
+  struct Case {
+    const char* name;
+    bool reply;
+  } cases[] = {{"reply", true}, {"abandoned unanswered", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::function<void(int)> reply;
+    auto* worker = new WaitingWorker([&](std::function<void(int)> r) { reply = std::move(r); });
+    worker->start();
+    for (int i = 0; i < 400 && !reply; ++i) QTest::qWait(5);
+    ASSERT_TRUE(reply);  // asked on the UI thread, which runs on meanwhile
+    QTest::qWait(30);
+    EXPECT_FALSE(worker->isFinished());  // still waiting
+    if (c.reply) {
+      reply(7);
+      ASSERT_TRUE(worker->wait(2000));
+      EXPECT_EQ(worker->result, 7);
+      worker->Abandon();
+    } else {
+      QElapsedTimer clock;
+      clock.start();
+      worker->Abandon();
+      EXPECT_LT(clock.elapsed(), 1000);
+      reply(7);  // after the worker is gone: dropped
+    }
+  }
 }
 
 }  // namespace

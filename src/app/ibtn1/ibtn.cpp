@@ -100,6 +100,13 @@ void IBtn::mouseMoveEvent(QMouseEvent* event) {
   QWidget::mouseMoveEvent(event);
 }
 
+void IBtn::mouseDoubleClickEvent(QMouseEvent* event) {
+  // A double-click is one press: its second press neither pushes the
+  // control in nor makes a click on release (a double-click on "Start to
+  // learn" would switch learning on and straight off again).
+  event->accept();
+}
+
 void IBtn::hideEvent(QHideEvent* event) {
   // A control hidden while pressed (the key pad is hidden when the link
   // drops) never sees its release: put it back in place now.

@@ -63,6 +63,8 @@ class IBtn : public QWidget {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  // The second press of a double-click: not a press of its own.
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
   void hideEvent(QHideEvent* event) override;
 
  private:

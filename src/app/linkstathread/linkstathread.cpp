@@ -11,14 +11,25 @@ constexpr std::size_t kIdentityChars = 30;
 
 }  // namespace
 
-linkstate::linkstate(Tmainselfstudy& window, EndHandler on_end,
+linkstate::linkstate(Tmainselfstudy& window, std::function<void(bool other_remote)> on_end,
                      std::chrono::milliseconds period)
-    : TWorkerThread(std::move(on_end)),
+    // The handler runs after Execute has returned, so the flag is final.
+    : TWorkerThread([this, on_end = std::move(on_end)] {
+        if (on_end) on_end(other_remote_);
+      }),
       window_(window),
       device_(window.device()),
       device_id_(window.device_id),
       period_(period) {
   setObjectName(QStringLiteral("linkstate"));
+}
+
+// The question waits for its answer here, while the window stays usable.
+// An abandoned monitor gets no answer and stops at its next loop test.
+PromptAnswer linkstate::Ask(const QString& text, PromptButtons buttons) {
+  return UiAwait<PromptAnswer>([this, text, buttons](std::function<void(PromptAnswer)> reply) {
+    window_.prompter().Ask(text, kHintCaption, buttons, std::move(reply));
+  });
 }
 
 void linkstate::Execute() {
@@ -31,7 +42,10 @@ void linkstate::Execute() {
         // Plugged back in: it must be the remote the program started with.
         // A failed read gives the empty text, which never matches.
         const std::string info = device_.ReadBasicInfo();
-        if (info.substr(0, kIdentityChars) != device_id_) return;
+        if (info.substr(0, kIdentityChars) != device_id_) {
+          other_remote_ = true;
+          return;
+        }
       }
     } else {
       bad = true;
@@ -43,16 +57,13 @@ void linkstate::Execute() {
     if (bad) {
       UiCall([this] { window_.SetControlsEnabled(false); });
       was_bad = true;
-      const PromptAnswer retry = UiCall([this] {
-        return window_.prompter().Box(QStringLiteral("Connection is bad，please connect the rc！"),
-                                      kHintCaption, PromptButtons::RetryCancel);
-      });
+      const PromptAnswer retry =
+          Ask(QStringLiteral("Connection is bad，please connect the rc！"), PromptButtons::RetryCancel);
       if (retry == PromptAnswer::Cancel) {
-        const PromptAnswer close = UiCall([this] {
-          return window_.prompter().Box(QStringLiteral("Do you close the software?"),
-                                        kHintCaption, PromptButtons::OkCancel);
-        });
-        if (close == PromptAnswer::Ok) return;
+        if (Ask(QStringLiteral("Do you close the software?"), PromptButtons::OkCancel) ==
+            PromptAnswer::Ok) {
+          return;
+        }
       }
       if (device_id_.empty()) return;
     }

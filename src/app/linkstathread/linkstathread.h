@@ -7,9 +7,11 @@
 // window closes on every end it did not ask for (LinkMonitorEnded).
 #pragma once
 
+#include "prompter/prompter.h"
 #include "workerthread.h"
 
 #include <chrono>
+#include <functional>
 #include <string>
 
 namespace tvq31 {
@@ -31,14 +33,19 @@ class linkstate : public TWorkerThread {
  public:
   // `window` outlives the monitor (its destructor abandons it). The identity
   // to compare against is the window's device_id, fixed before any worker
-  // exists.
-  linkstate(Tmainselfstudy& window, EndHandler on_end,
+  // exists. `on_end` learns whether the monitor ended because another
+  // remote came back.
+  linkstate(Tmainselfstudy& window, std::function<void(bool other_remote)> on_end,
             std::chrono::milliseconds period = std::chrono::milliseconds(200));
 
  protected:
   void Execute() override;
 
  private:
+  PromptAnswer Ask(const QString& text, PromptButtons buttons);
+
+  // Written by Execute only, read by the end handler after it returned.
+  bool other_remote_ = false;
   Tmainselfstudy& window_;
   DeviceAccess& device_;
   const std::string device_id_;

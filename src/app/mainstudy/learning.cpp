@@ -20,6 +20,9 @@ namespace {
 
 std::atomic<bool> link_monitor_enabled{true};
 
+// The remote's identity: the first characters of its basic information.
+constexpr std::size_t kIdentityChars = 30;
+
 // The picture index of a key button: its key code as a number, 0 to 127.
 int PictureIndex(const IBtn* key) {
   const std::optional<int32_t> value = ReadHexNumber(key->Code().toStdString());
@@ -36,15 +39,6 @@ char KeyState(const KeyStateList& states, const IBtn* key) {
 }
 
 bool IsLearnedState(char state) { return state == '2' || state == '3'; }
-
-// Puts `entry` into `states` in key code order.
-void InsertInPlace(KeyStateList& states, const std::string& entry) {
-  const std::optional<int32_t> value = ReadHexNumber(KeyStateList::EntryCode(entry));
-  const auto at = std::find_if(states.entries.begin(), states.entries.end(), [&](const std::string& e) {
-    return ReadHexNumber(KeyStateList::EntryCode(e)) > value;
-  });
-  states.entries.insert(at, entry);
-}
 
 // Takes out of `states` the entries whose key code is not in `image`: the
 // partner of a key of a pair, whose code went when the pair was dissolved.
@@ -72,13 +66,17 @@ const QString kImageTooLong =
 
 }  // namespace
 
+const QString kOtherRemoteText = QStringLiteral(
+    "This is not the RC the learning software was started with! Nothing has been written to it. "
+    "Please connect that RC again.");
+
 void SetLinkMonitorEnabled(bool on) { link_monitor_enabled.store(on); }
 
 // ---- Workers ------------------------------------------------------------------
 
 TWorkerThread* Tmainselfstudy::StartLinkMonitor() {
   if (!link_monitor_enabled.load()) return nullptr;
-  auto* monitor = new linkstate(*this, [this] { LinkMonitorEnded(); });
+  auto* monitor = new linkstate(*this, [this](bool other_remote) { LinkMonitorEnded(other_remote); });
   link_monitor = monitor;
   monitor->start();
   return monitor;
@@ -101,7 +99,22 @@ bool Tmainselfstudy::WriteKeyTable(const std::string& image) {
     prompter_.Box(kImageTooLong, kHintCaption, PromptButtons::Ok);
     return false;
   }
-  return device_.WriteCodeTypeData(image);
+  // The table is one remote's: written onto another it would replace all
+  // of that remote's codes.
+  if (!SameRemoteAttached()) return false;
+  if (!device_.WriteCodeTypeData(image)) return false;
+  remote_image = image;
+  return true;
+}
+
+bool Tmainselfstudy::SameRemoteAttached() {
+  const std::string info = device_.ReadBasicInfo();
+  // No answer: the write that follows could not be checked, nor would it
+  // reach anything; the caller reports the failed write.
+  if (info.size() < kBasicInfoSize) return false;
+  if (std::string_view(info).substr(0, kIdentityChars) == device_id) return true;
+  prompter_.Box(kOtherRemoteText, kHintCaption, PromptButtons::Ok);
+  return false;
 }
 
 // ---- Start and stop ---------------------------------------------------------------
@@ -125,10 +138,10 @@ void Tmainselfstudy::beginstudyibtnClick() {
     return;
   }
 
-  donghuaflash2->StopPlay();
-  donghuaflash2->hide();
-  Imagehint->setPixmap(logo_picture);
-  Imagehint->show();
+  // The pending key is settled before the question: the question's box
+  // runs the event loop, where the capture's end handler would otherwise
+  // still store into (or give up on) a session being confirmed.
+  LeaveLearning();
   SetStatus(QString());
   if (table_changed) {
     ConfirmLearning();
@@ -140,16 +153,36 @@ void Tmainselfstudy::beginstudyibtnClick() {
   Image8->setVisible(!HasLearnedKeys());
   Image5->hide();
   Image7->hide();
+  ShowKeyStates();
+  beginstudyibtn->SetIsEnable(true);
+}
+
+void Tmainselfstudy::LeaveLearning() {
+  learning = false;
+  donghuaflash2->StopPlay();
+  donghuaflash2->hide();
+  Imagehint->setPixmap(logo_picture);
+  Imagehint->show();
   if (!pending_keys.empty()) {
     IBtn* key = pending_keys.front();
     key->SetPicture(key_pictures[kLookNoCode][PictureIndex(key)]);
     if (IsLearnedState(KeyState(key_states, key))) key->SetIsEnable(false);
     pending_keys.clear();
+    ShowKeyStates();
   }
-  ShowKeyStates();
-  beginstudyibtn->SetIsEnable(true);
-  // Its end handler finds no pending key and drops whatever came.
+  // Its end handler runs later and drops whatever came.
   if (capture_thread != nullptr) capture_thread->Terminate();
+}
+
+ReceiveChain& Tmainselfstudy::Receiver() {
+  const std::string library = exe_dir + "QD01.csl";
+  if (!receiver_ || receiver_->options().library_path != library) {
+    ReceiveOptions options;
+    options.library_path = library;
+    options.transfer_path = exe_dir + kTransferLibraryName;
+    receiver_ = std::make_unique<ReceiveChain>(std::move(options));
+  }
+  return *receiver_;
 }
 
 // ---- Picking a key ----------------------------------------------------------------
@@ -203,8 +236,8 @@ void Tmainselfstudy::CaptureEnded() {
   capture_text.clear();
 
   // Learning was stopped meanwhile (or nothing was picked): nobody waits for
-  // this capture.
-  if (pending_keys.empty()) return;
+  // this capture, and the session it would go into may be confirmed already.
+  if (!learning || pending_keys.empty()) return;
   IBtn* key = pending_keys.front();
   const int picture = PictureIndex(key);
 
@@ -229,11 +262,7 @@ void Tmainselfstudy::CaptureEnded() {
   SetStatus(key->Path() + QStringLiteral("button is learning！"), true);
   const std::string code = key->Code().toStdString();
   const std::optional<int32_t> code_value = ReadHexNumber(code);
-  ReceiveOptions options;
-  options.library_path = exe_dir + "QD01.csl";
-  options.transfer_path = exe_dir + kTransferLibraryName;
-  ReceiveChain chain(std::move(options));
-  const ReceiveResult received = chain.Receive(capture, code_value.value_or(-1));
+  const ReceiveResult received = Receiver().Receive(capture, code_value.value_or(-1));
 
   std::optional<std::string> image;
   if (received.ok()) image = PutKeyRecord(learn_image, received.record);
@@ -297,53 +326,25 @@ void Tmainselfstudy::ConfirmLearning() {
     return;
   }
 
-  learn_image = device_image;
+  // Refused: everything the remote does not hold goes, also what an
+  // earlier refused write left in device_image. The images, the key states
+  // and the pictures come back to the remote's table.
+  device_image = remote_image;
+  learn_image = remote_image;
   table_changed = false;
-  // Every key learned in the session returns to the state it had before:
-  // the last saved entry of its code decides, no entry means no code.
-  auto show_state = [this](const std::string_view code, char state) {
-    for (IBtn* key : keys) {
-      if (key->Code().toStdString() != code) continue;
-      const int picture = PictureIndex(key);
-      if (state == '2') {
-        key->SetPicture(key_pictures[kLookLearned][picture]);
-      } else if (state == '1') {
-        key->SetIsEnable(true);
-        key->SetPicture(key_pictures[kLookDownloaded][picture]);
-      } else {
-        key->SetIsEnable(true);
-        key->SetPicture(key_pictures[kLookNoCode][picture]);
-      }
-    }
-  };
-  std::vector<std::string> restored;
-  for (const std::string& entry : key_states.entries) {
-    if (KeyStateList::EntryState(entry) != '3') continue;
-    const std::string_view code = KeyStateList::EntryCode(entry);
-    std::string before;
-    for (const std::string& saved : prior_states) {
-      if (KeyStateList::EntryCode(saved) == code) before = saved;
-    }
-    if (!before.empty()) restored.push_back(before);
-    show_state(code, before.empty() ? '\0' : KeyStateList::EntryState(before));
+  if (std::optional<KeyStateList> states = ParseKeyStates(remote_image)) {
+    key_states = std::move(*states);
   }
-  std::erase_if(key_states.entries,
-                [](const std::string& e) { return KeyStateList::EntryState(e) == '3'; });
-  // The saved entries go back in place, so the states match the pictures
-  // (and a refused relearn of a learned key can still be deleted).
-  for (const std::string& entry : restored) InsertInPlace(key_states, entry);
-  // So do the partners whose code a learned key of their pair took.
-  for (auto saved = prior_states.rbegin(); saved != prior_states.rend(); ++saved) {
-    const std::string_view code = KeyStateList::EntryCode(*saved);
-    const bool present = std::any_of(key_states.entries.begin(), key_states.entries.end(),
-                                     [&](const std::string& e) { return KeyStateList::EntryCode(e) == code; });
-    if (present) continue;
-    InsertInPlace(key_states, *saved);
-    show_state(code, KeyStateList::EntryState(*saved));
+  for (IBtn* key : keys) {
+    key->SetIsEnable(true);
+    key->SetPicture(key_pictures[kLookNoCode][PictureIndex(key)]);
   }
+  ShowKeyStates();
   prior_states.clear();
   if (HasLearnedKeys()) {
+    delstudykey->SetPicture(delete_picture);
     delstudykey->setEnabled(true);
+    delallstudykey->SetPicture(clear_picture);
     delallstudykey->setEnabled(true);
   } else {
     delstudykey->SetPicture(delete_grey_picture);

@@ -2,6 +2,7 @@
 
 #include "hextext/hextext.h"
 #include "mainstudy/keypad.h"
+#include "receive/receivechain.h"
 #include "workerthread.h"
 #include "skins/skins.h"
 
@@ -80,16 +81,24 @@ Tmainselfstudy::Tmainselfstudy(DeviceAccess& device, Prompter& prompter,
   palette.setColor(QPalette::Window, kWindowColour);
   setPalette(palette);
   setAutoFillBackground(true);
-  // At the top edge of the screen, centred.
+  // At the top edge of the screen, centred; again whenever the display mode
+  // changes.
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    const QRect area = screen->geometry();
-    move(area.x() + (area.width() - kWindowWidth) / 2, area.y());
+    CentreOnScreen(screen->geometry().size());
+    connect(screen, &QScreen::geometryChanged, this,
+            [this](const QRect& area) { CentreOnScreen(area.size()); });
   }
   BuildControls();
   FormCreate();
 }
 
 Tmainselfstudy::~Tmainselfstudy() { StopWorkers(); }
+
+void Tmainselfstudy::CentreOnScreen(const QSize& screen) {
+  const QScreen* primary = QGuiApplication::primaryScreen();
+  const QPoint origin = primary != nullptr ? primary->geometry().topLeft() : QPoint();
+  move(origin.x() + (screen.width() - kWindowWidth) / 2, origin.y());
+}
 
 void Tmainselfstudy::BuildControls() {
   Image1 = MakePicture(this, "Image1", 0, 0, kWindowWidth, kWindowHeight, false);
@@ -204,6 +213,7 @@ void Tmainselfstudy::FormCreate() {
   link_monitor = nullptr;
   capture_thread = nullptr;
   closing = learning = table_changed = deleting = startup_failed = false;
+  other_remote_attached = false;
 
   const QString site = DownloadSite();
   const QString message_a =
@@ -271,6 +281,7 @@ void Tmainselfstudy::FormCreate() {
     lab_ykqtype->setText(kAppTitle);
     device_image = device_.ReadCodeTypeData();
     learn_image = device_image;
+    remote_image = device_image;
     if (device_image.empty()) {
       startup_failed = true;
       return;
@@ -334,7 +345,9 @@ void Tmainselfstudy::CheckDisplay() {
                 kHintCaption, PromptButtons::Ok);
   // The switch is for this session only; the result does not matter, the
   // program goes on at whatever resolution results.
-  if (display_.ScreenSize().width() < 1024) display_.SetSessionMode(1024, 768);
+  if (display_.ScreenSize().width() < 1024 && display_.SetSessionMode(1024, 768)) {
+    CentreOnScreen(display_.ScreenSize());
+  }
 }
 
 bool Tmainselfstudy::FormCloseQuery() {
@@ -351,9 +364,17 @@ bool Tmainselfstudy::FormCloseQuery() {
 void Tmainselfstudy::FormClose() {
   donghuaflash2->StopPlay();
   if (startup_failed) return;
-  // Deletions the user made are written, as leaving delete mode would.
-  if (deleting) EndDeleteMode();
-  if (table_changed) ConfirmLearning();
+  // Closing with the remote away may find learning on: its capture is
+  // dropped, so nothing changes the tables while the question is open.
+  if (learning) LeaveLearning();
+  if (other_remote_attached) {
+    // The remote attached now is not the one these changes belong to.
+    if (table_changed) prompter_.Box(kOtherRemoteText, kHintCaption, PromptButtons::Ok);
+  } else {
+    // Deletions the user made are written, as leaving delete mode would.
+    if (deleting) EndDeleteMode();
+    if (table_changed) ConfirmLearning();
+  }
   for (auto& set : key_pictures) set.fill(QPixmap());
   key_states = KeyStateList{};
   prior_states.clear();
@@ -362,8 +383,14 @@ void Tmainselfstudy::FormClose() {
   if (!movie.isEmpty() && QFile::exists(movie)) QFile::remove(movie);
 }
 
-void Tmainselfstudy::LinkMonitorEnded() {
+void Tmainselfstudy::LinkMonitorEnded(bool other_remote) {
   link_monitor = nullptr;
+  if (other_remote) {
+    other_remote_attached = true;
+    // Learning would refuse the close and leave the window locked without
+    // a monitor: it ends, without writing anything.
+    if (learning) LeaveLearning();
+  }
   if (!closing) close();
 }
 
@@ -413,8 +440,10 @@ void Tmainselfstudy::ShowKeyStates() {
 void Tmainselfstudy::SetControlsEnabled(bool on) {
   ykqbox->setVisible(on);
   beginstudyibtn->setEnabled(on);
-  delstudykey->setEnabled(on);
-  delallstudykey->setEnabled(on);
+  // Deleting and clearing need a learned code.
+  const bool removable = on && HasLearnedKeys();
+  delstudykey->setEnabled(removable);
+  delallstudykey->setEnabled(removable);
 }
 
 // ---- Handlers -----------------------------------------------------------------

@@ -23,11 +23,13 @@
 
 #include <array>
 #include <chrono>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace tvq31 {
 
+class ReceiveChain;
 class TWorkerThread;
 
 #define TVQ31_KEY_NUMBERS(X) \
@@ -42,9 +44,14 @@ class TWorkerThread;
 // The download web site named in the refusal messages of the handshake.
 QString DownloadSite();
 
-// The animation movie file: "888.swf" in the user's private runtime
-// directory.
+// The animation movie file of this running program, in the user's private
+// runtime directory: "888-<process id>.swf", so that two running copies
+// never share (or delete) each other's movie.
 QString AnimationFilePath();
+
+// Told when a key table write finds another remote attached than the one
+// the program started with.
+extern const QString kOtherRemoteText;
 
 class Tmainselfstudy : public QWidget {
   Q_OBJECT
@@ -85,6 +92,9 @@ class Tmainselfstudy : public QWidget {
   std::vector<IBtn*> pending_keys;  // at most one
   std::string device_image;
   std::string learn_image;
+  // The key table the remote holds: as read at start-up, then as last
+  // written with success. device_image may hold more (a refused write).
+  std::string remote_image;
   // Key pictures by set (KeyLook) and key code value.
   std::array<std::array<QPixmap, 128>, 4> key_pictures;
   QPixmap learning_picture;
@@ -99,6 +109,9 @@ class Tmainselfstudy : public QWidget {
   bool deleting = false;
   bool startup_failed = false;
   bool closing = false;
+  // The link monitor ended because another remote was attached: nothing is
+  // written to it any more.
+  bool other_remote_attached = false;
   TWorkerThread* link_monitor = nullptr;
   TWorkerThread* capture_thread = nullptr;
   // How long a key waits for its capture.
@@ -112,8 +125,9 @@ class Tmainselfstudy : public QWidget {
   void FormShow();
   bool FormCloseQuery();
   void FormClose();
-  // The link monitor's end notification, on the UI thread.
-  void LinkMonitorEnded();
+  // The link monitor's end notification, on the UI thread; `other_remote`
+  // when it ended because another remote was attached.
+  void LinkMonitorEnded(bool other_remote = false);
 
   // ---- Operations used by the lifecycle ----------------------------------
   // Loads every key picture and the seven named pictures; false when one is
@@ -133,6 +147,14 @@ class Tmainselfstudy : public QWidget {
   // pending key.
   void CaptureEnded();
   void ConfirmLearning();
+  // Switches learning off without asking or writing: the pending key gets
+  // its picture back and its capture is told to stop (whatever it brings
+  // is dropped).
+  void LeaveLearning();
+  // The receive step's chain, one for the whole run: its recognition
+  // context is kept from capture to capture. Made on first use from
+  // exe_dir.
+  ReceiveChain& Receiver();
   TWorkerThread* StartLinkMonitor();
   // Leaves delete mode, writing the deletions made in it.
   void EndDeleteMode();
@@ -140,9 +162,13 @@ class Tmainselfstudy : public QWidget {
   void ShowNoLearnedKeys();
   // The delete step of a key click in delete mode.
   void DeleteKey(IBtn* key);
-  // Writes `image` to the remote; an image the remote cannot hold is
-  // refused here, with a message, and counts as a failed write.
+  // Writes `image` to the remote; an image the remote cannot hold, or a
+  // remote that is not the one the program started with, is refused here,
+  // with a message, and counts as a failed write.
   bool WriteKeyTable(const std::string& image);
+  // Reads the basic information: true when it names device_id. A remote
+  // that answers with another identity is told to the user.
+  bool SameRemoteAttached();
   // The status line, repainted at once when the next step blocks the window.
   void SetStatus(const QString& text, bool repaint = false);
   // Stops the worker threads still running, without their end handlers.
@@ -178,12 +204,15 @@ class Tmainselfstudy : public QWidget {
   IBtn* MakeCommandButton(const char* name, int left, int top, int width, int height);
   // The display check of the first showing.
   void CheckDisplay();
+  // At the top edge of a screen of `screen` pixels, centred.
+  void CentreOnScreen(const QSize& screen);
 
   DeviceAccess& device_;
   Prompter& prompter_;
   DisplayModes& display_;
   bool shown_once_ = false;
   bool closed_ = false;
+  std::unique_ptr<ReceiveChain> receiver_;
 };
 
 }  // namespace tvq31

@@ -4,6 +4,7 @@
 
 #include "skins/skins.h"
 
+#include <QCoreApplication>
 #include <QStandardPaths>
 
 namespace tvq31 {
@@ -12,7 +13,10 @@ QString AnimationFilePath() {
   // The runtime directory is the user's own (mode 0700); Qt creates a
   // private one when the session has none.
   const QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-  return dir.isEmpty() ? QString() : dir + QStringLiteral("/888.swf");
+  // One movie per running program: a second copy writes its own, and
+  // closing either removes only its own.
+  return dir.isEmpty() ? QString()
+                       : dir + QStringLiteral("/888-%1.swf").arg(QCoreApplication::applicationPid());
 }
 
 bool Tmainselfstudy::LoadSkins() {

@@ -33,14 +33,25 @@ struct Prompt {
   bool plain = false;  // the application's plain message dialog
 };
 
+using AnswerHandler = std::function<void(PromptAnswer)>;
+
 class Prompter {
  public:
   virtual ~Prompter() = default;
   // A modal message box with an explicit caption; returns the button chosen.
-  // Closing the box without a button counts as its last button (Cancel or No),
-  // or OK for a box that has only OK.
+  // Escape or the window's close button answer Cancel, or OK for a box that
+  // has only OK; a Yes/No box has no such answer: the user must choose.
   virtual PromptAnswer Box(const QString& text, const QString& caption,
                            PromptButtons buttons) = 0;
+  // The same box without blocking the window: returns at once, and
+  // `on_answer` runs on the UI thread when the user has answered (never, if
+  // the box goes with its window unanswered). UI thread only. By default the
+  // box is modal and answered before Ask returns.
+  virtual void Ask(const QString& text, const QString& caption, PromptButtons buttons,
+                   AnswerHandler on_answer) {
+    const PromptAnswer answer = Box(text, caption, buttons);
+    if (on_answer) on_answer(answer);
+  }
   // The application's plain message dialog: OK only, the application title
   // as caption.
   virtual void Plain(const QString& text) = 0;
@@ -53,6 +64,9 @@ class MessageBoxPrompter : public Prompter {
   void SetParent(QWidget* parent) { parent_ = parent; }
   PromptAnswer Box(const QString& text, const QString& caption,
                    PromptButtons buttons) override;
+  // A box that leaves the window usable (not modal).
+  void Ask(const QString& text, const QString& caption, PromptButtons buttons,
+           AnswerHandler on_answer) override;
   void Plain(const QString& text) override;
 
  private:
