@@ -94,6 +94,24 @@ std::optional<DecodedFrame> DecodeGiCable(std::span<const uint32_t>, uint32_t, u
 
 void SetError(std::string* error, std::string message);
 
+// How many pulse-distance bits precede the stop mark, from durations[pos]
+// (a bit mark) on: the stop mark is the mark followed by the end of the
+// durations or by a space of at least `end_space`.
+int BitsToStop(std::span<const uint32_t> durations, size_t pos, uint32_t end_space);
+
+// Pioneer sends NEC's frame with a shorter leader and period (about 90 ms
+// against 108): the one test that both decoders use, so that a frame is read
+// by exactly one of them.
+bool IsPioneerShaped(std::span<const uint32_t> durations, uint32_t gap_after);
+
+std::optional<DecodedFrame> DecodeNec(std::span<const uint32_t>, uint32_t, uint32_t);
+std::optional<DecodedFrame> DecodeSamsung(std::span<const uint32_t>, uint32_t, uint32_t);
+std::optional<DecodedFrame> DecodeKaseikyo(std::span<const uint32_t>, uint32_t, uint32_t);
+std::optional<DecodedFrame> DecodePanasonicOld(std::span<const uint32_t>, uint32_t, uint32_t);
+std::optional<DecodedFrame> DecodePioneer(std::span<const uint32_t>, uint32_t, uint32_t);
+std::optional<DecodedFrame> DecodeJvc(std::span<const uint32_t>, uint32_t, uint32_t);
+std::optional<Press> EncodePanasonicOld(std::string_view, uint32_t, uint32_t, std::string*);
+
 // Decoders of the families (same files as their encoders).
 std::optional<DecodedFrame> DecodeSirc(std::span<const uint32_t>, uint32_t, uint32_t);
 std::optional<DecodedFrame> DecodeRc5(std::span<const uint32_t>, uint32_t, uint32_t);

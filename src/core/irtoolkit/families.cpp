@@ -15,15 +15,18 @@ namespace {
 // stop mark and checks of its protocol), so the order only matters where
 // two protocols send the same frames.
 const IrFamily kFamilies[] = {
-    {"NEC", {"NEC", "NECext", "NEC42"}, {}, ir::EncodeNec, nullptr},
-    {"Samsung32", {"Samsung32"}, {"Samsung"}, ir::EncodeSamsung, nullptr},
+    {"NEC", {"NEC", "NECext", "NEC42", "NEC48"}, {}, ir::EncodeNec, ir::DecodeNec},
+    {"Samsung32", {"Samsung32", "Samsung36"}, {"Samsung"}, ir::EncodeSamsung, ir::DecodeSamsung},
     {"SIRC", {"SIRC", "SIRC15", "SIRC20"}, {"Sony"}, ir::EncodeSirc, ir::DecodeSirc},
     {"RC5", {"RC5", "RC5X"}, {}, ir::EncodeRc5, ir::DecodeRc5},
     {"RC6", {"RC6", "RC6-6-20", "RC6-6-24", "RC6-6-32", "MCE"}, {}, ir::EncodeRc6, ir::DecodeRc6},
-    {"Kaseikyo", {"Kaseikyo"}, {"Panasonic"}, ir::EncodeKaseikyo, nullptr},
+    {"Kaseikyo", {"Kaseikyo", "Kaseikyo48", "SharpDVD"}, {"Panasonic"}, ir::EncodeKaseikyo,
+     ir::DecodeKaseikyo},
+    {"PanasonicOld", {"PanasonicOld"}, {"Panasonic_Old"}, ir::EncodePanasonicOld,
+     ir::DecodePanasonicOld},
     {"RCA", {"RCA"}, {}, ir::EncodeRca, ir::DecodeRca},
-    {"Pioneer", {"Pioneer"}, {}, ir::EncodePioneer, nullptr},
-    {"JVC", {"JVC"}, {}, ir::EncodeJvc, nullptr},
+    {"Pioneer", {"Pioneer"}, {}, ir::EncodePioneer, ir::DecodePioneer},
+    {"JVC", {"JVC"}, {}, ir::EncodeJvc, ir::DecodeJvc},
     {"Sharp", {"Sharp"}, {}, ir::EncodeSharp, ir::DecodeSharp},
     {"Denon", {"Denon"}, {}, ir::EncodeSharp, ir::DecodeDenon},
     {"Mitsubishi", {"Mitsubishi"}, {}, ir::EncodeMitsubishi, ir::DecodeMitsubishi},

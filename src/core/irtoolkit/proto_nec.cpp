@@ -1,7 +1,13 @@
-// NEC and its extended forms (NECext, NEC42): pulse-distance bits, least
-// significant first, a 9 ms / 4.5 ms header and a stop mark. While the key
-// is held the remote sends the short repeat code (9 ms mark, 2.25 ms space,
-// stop mark), each frame starting 108 ms after the previous one.
+// NEC and its extended forms (NECext, NEC42, NEC48): pulse-distance bits,
+// least significant first, a 9 ms / 4.5 ms header and a stop mark. While the
+// key is held the remote sends the short repeat code (9 ms mark, 2.25 ms
+// space, stop mark), each frame starting 108 ms after the previous one.
+//   NEC     address, ~address, command, ~command
+//   NECext  16-bit address, 16-bit command (any frame of 32 bits whose
+//           bytes are not pairs of a value and its inverse)
+//   NEC42   13-bit address, its inverse, command, its inverse
+//   NEC48   16-bit address, command, ~command, a second command byte and
+//           its inverse; the command is the first byte | the second << 8
 #include "irtoolkit/encoding.h"
 
 namespace tvq31::ir {
@@ -22,7 +28,16 @@ std::optional<Press> EncodeNec(std::string_view protocol, uint32_t address, uint
                                std::string* error) {
   uint64_t data = 0;
   int bits = 32;
-  if (protocol == "NEC") {
+  if (protocol == "NEC48") {
+    if (!FitsBits(address, 16, protocol, "address", error) ||
+        !FitsBits(command, 16, protocol, "command", error)) {
+      return std::nullopt;
+    }
+    const uint64_t f = command & 0xFFu, e = command >> 8;
+    data = uint64_t{address} | (f << 16) | ((~f & 0xFFu) << 24) | (e << 32) |
+           ((~e & 0xFFu) << 40);
+    bits = 48;
+  } else if (protocol == "NEC") {
     if (!FitsBits(address, 8, protocol, "address", error) ||
         !FitsBits(command, 8, protocol, "command", error)) {
       return std::nullopt;
@@ -60,6 +75,69 @@ std::optional<Press> EncodeNec(std::string_view protocol, uint32_t address, uint
   press.first = {frame.FinishPeriod(kPeriod, kMinGap)};
   press.repeat = {repeat.FinishPeriod(kPeriod, kMinGap)};
   return press;
+}
+
+int BitsToStop(std::span<const uint32_t> durations, size_t pos, uint32_t end_space) {
+  int bits = 0;
+  for (size_t i = pos + 1; i < durations.size(); i += 2) {
+    if (durations[i] >= end_space) return bits;
+    ++bits;
+  }
+  return pos < durations.size() ? bits : -1;
+}
+
+namespace {
+
+// Bit timing as receivers deliver it: marks up to ~150 µs longer, spaces
+// shorter; the zero and one spaces split at about 1.1 ms.
+constexpr DistanceCode kBits{kBitMark, kZeroSpace, kOneSpace, 300, 440};
+
+bool Inverse(uint64_t data, int at, int bits) {
+  const uint64_t mask = (uint64_t{1} << bits) - 1;
+  return (((data >> at) ^ (data >> (at + bits))) & mask) == mask;
+}
+
+}  // namespace
+
+std::optional<DecodedFrame> DecodeNec(std::span<const uint32_t> d, uint32_t gap_after, uint32_t) {
+  if (d.size() < 3 || !Near(d[0], kHeaderMark, 1200)) return std::nullopt;
+  DecodedFrame out;
+  out.protocol = "NEC";
+  // The repeat code: leader, 2.25 ms, stop mark.
+  if (Near(d[1], kRepeatSpace, 450)) {
+    if (!Near(d[2], kBitMark, kBits.mark_slack)) return std::nullopt;
+    if (d.size() > 3 && d[3] < kMinGap) return std::nullopt;
+    out.repeat = true;
+    out.used = 3;
+    return out;
+  }
+  if (!Near(d[1], kHeaderSpace, 600) || IsPioneerShaped(d, gap_after)) return std::nullopt;
+  const int bits = BitsToStop(d, 2, 3000);
+  if (bits != 32 && bits != 42 && bits != 48) return std::nullopt;
+  size_t pos = 2;
+  const std::optional<uint64_t> data = ReadDistanceBits(d, pos, bits, true, kBits);
+  if (!data || !Near(d[pos], kBitMark, kBits.mark_slack)) return std::nullopt;
+  out.used = pos + 1;
+  const uint64_t v = *data;
+  if (bits == 42) {
+    if (!Inverse(v, 0, 13) || !Inverse(v, 26, 8)) return std::nullopt;
+    out.protocol = "NEC42";
+    out.address = v & 0x1FFFu;
+    out.command = (v >> 26) & 0xFFu;
+  } else if (bits == 48) {
+    if (!Inverse(v, 16, 8) || !Inverse(v, 32, 8)) return std::nullopt;
+    out.protocol = "NEC48";
+    out.address = v & 0xFFFFu;
+    out.command = ((v >> 16) & 0xFFu) | (((v >> 32) & 0xFFu) << 8);
+  } else if (Inverse(v, 0, 8) && Inverse(v, 16, 8)) {
+    out.address = v & 0xFFu;
+    out.command = (v >> 16) & 0xFFu;
+  } else {
+    out.protocol = "NECext";
+    out.address = v & 0xFFFFu;
+    out.command = (v >> 16) & 0xFFFFu;
+  }
+  return out;
 }
 
 }  // namespace tvq31::ir

@@ -46,8 +46,8 @@ TEST(EncodeProtocol, PulseDistanceFirstFrames) {
       {"Kaseikyo", 0x00200290, 0x3D0, 37000, {3456, 1728},
        "01000000 00000100 00001001 00000000 10111100 10110101", 432, 432, 1296},
       {"RCA", 0xF, 0x54, 56000, {4000, 4000}, "1111 00101010 0000 11010101", 500, 1000, 2000},
-      {"Pioneer", 0xA3, 0x9E, 40000, {8500, 4225},
-       "11000101 00111010 01111001 10000110", 500, 500, 1500},
+      {"Pioneer", 0xA3, 0x9E, 40000, {8528, 4264},
+       "11000101 00111010 01111001 10000110", 533, 533, 1599},
       {"JVC", 0x03, 0x17, 38000, {8416, 4208}, "11000000 11101000", 526, 526, 1578},
       {"Sharp", 0x01, 0x02, 38000, {}, "10000 01000000 10", 320, 680, 1680},
       {"Denon", 0x02, 0x12, 38000, {}, "01000 01001000 00", 260, 780, 1820},
@@ -219,7 +219,7 @@ TEST(EncodeProtocol, RejectsWhatDoesNotFit) {
     EXPECT_NE(error.find(c.message_part), std::string::npos) << error;
   }
   EXPECT_TRUE(EncodeProtocol("nec", 1, 2, 0));  // names are case-insensitive
-  EXPECT_EQ(SupportedProtocols().size(), 17u);
+  EXPECT_EQ(SupportedProtocols().size(), 28u);
   for (const std::string& p : SupportedProtocols()) EXPECT_TRUE(EncodeProtocol(p, 0, 0)) << p;
 }
 
