@@ -39,20 +39,22 @@ std::optional<Press> EncodeSirc(std::string_view protocol, uint32_t address, uin
 
 std::optional<DecodedFrame> DecodeSirc(std::span<const uint32_t> durations, uint32_t /*gap_after*/,
                                        uint32_t /*carrier_hz*/) {
-  // Windows of half a 600 µs unit around each nominal value; a 0 and a 1
-  // mark are told apart at 1.5 units.
+  // A 0 and a 1 mark are told apart at 1.5 units (900 µs); the spaces are
+  // one unit, from a receiver's shortened 350 µs to 800. The header's
+  // window (2100 to 2640 µs, 2400 + 10 %) and the first space keep RC6's
+  // 2666 + 889 µs leader out; a frame that reads as RC6 is RC6 in any case.
   auto in = [](uint32_t d, uint32_t lo, uint32_t hi) { return d >= lo && d <= hi; };
-  if (durations.size() < 2 || !in(durations[0], kHeaderMark - kSpace / 2, kHeaderMark + kSpace / 2)) {
+  constexpr uint32_t kSpaceLow = 350;
+  constexpr uint32_t kSpaceHigh = 800;
+  if (durations.size() < 2 || !in(durations[0], kHeaderMark - 300, kHeaderMark + 240) ||
+      !in(durations[1], kSpaceLow, kSpaceHigh)) {
     return std::nullopt;
   }
-  // An RC6 leader (2666 + 889 µs) lies inside these windows, and RC6's 444
-  // and 889 µs half bits can pass for SIRC bits: a frame that reads as RC6
-  // is RC6.
   if (DecodeRc6(durations, 0, 0)) return std::nullopt;
   uint64_t data = 0;
   int bits = 0;
   size_t i = 1;
-  while (i + 1 < durations.size() && in(durations[i], kSpace / 2, kSpace + kSpace / 2)) {
+  while (i + 1 < durations.size() && in(durations[i], kSpaceLow, kSpaceHigh)) {
     const uint32_t mark = durations[i + 1];
     if (!in(mark, kZeroMark / 2, kOneMark + kSpace / 2) || bits == 20) return std::nullopt;
     if (mark > kZeroMark + kSpace / 2) data |= uint64_t{1} << bits;
