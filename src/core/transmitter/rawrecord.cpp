@@ -31,9 +31,19 @@ void PutVarint(std::vector<uint8_t>& out, uint32_t v) {
 double ClusterRadius(double v, int level) { return level == 0 ? std::max(v * 0.025, 25.0) : std::max(v * 0.045, 50.0); }
 double PlayRadius(double v) { return std::max(v * 0.045, 50.0); }
 
+// Two neighbouring learned durations further apart than this are taken as
+// different symbols of the protocol, never as one symbol measured twice:
+// a receiver measures one remote's symbol within a few tens of
+// microseconds, while protocols that code values in the length of a space
+// (XMP's nibbles, 137 us apart) need each length kept apart from the next.
+double SymbolBreak(double v) { return std::max(v * 0.015, 20.0); }
+
 struct Table {
   std::vector<uint32_t> lo;   // smallest duration of each cluster, ascending
   std::vector<uint32_t> rep;  // the value played for the cluster
+  // Clusters of one symbol share a number: they were split only because
+  // the symbol's durations spread wider than a cluster may.
+  std::vector<size_t> symbol;
 
   size_t Index(uint32_t v) const {
     const auto it = std::upper_bound(lo.begin(), lo.end(), v);
@@ -46,13 +56,19 @@ Table Cluster(std::vector<uint32_t> values, int level) {
   values.erase(std::unique(values.begin(), values.end()), values.end());
   Table t;
   size_t i = 0;
+  size_t symbol = 0;
   while (i < values.size()) {
     const uint32_t v0 = values[i];
+    if (i > 0 && values[i] - values[i - 1] > SymbolBreak(values[i - 1])) ++symbol;
     const double limit = v0 + 2 * ClusterRadius(v0, level);
     size_t j = i;
-    while (j + 1 < values.size() && values[j + 1] <= limit) ++j;
+    while (j + 1 < values.size() && values[j + 1] <= limit &&
+           values[j + 1] - values[j] <= SymbolBreak(values[j])) {
+      ++j;
+    }
     t.lo.push_back(v0);
     t.rep.push_back(static_cast<uint32_t>((static_cast<uint64_t>(v0) + values[j] + 1) / 2));
+    t.symbol.push_back(symbol);
     i = j + 1;
   }
   return t;
@@ -132,7 +148,7 @@ std::optional<RecordParts> BuildFrameLayout(const std::vector<SignalFrame>& fram
   }
 
   // Distinct frames, as table indices; a frame that plays within tolerance
-  // as one already stored is not stored again.
+  // as one already stored, symbol for symbol, is not stored again.
   std::vector<std::vector<uint8_t>> stored;
   std::vector<Entry> entries;
   for (const SignalFrame& f : frames) {
@@ -144,7 +160,9 @@ std::optional<RecordParts> BuildFrameLayout(const std::vector<SignalFrame>& fram
       if (stored[s].size() != idx.size()) continue;
       bool close = true;
       for (size_t k = 0; k < idx.size() && close; ++k) {
-        close = std::abs(static_cast<double>(table.rep[stored[s][k]]) - f.durations[k]) <= PlayRadius(f.durations[k]);
+        close = table.symbol[stored[s][k]] == table.symbol[idx[k]] &&
+                std::abs(static_cast<double>(table.rep[stored[s][k]]) - f.durations[k]) <=
+                    PlayRadius(f.durations[k]);
       }
       if (close) which = s;
     }
@@ -266,8 +284,16 @@ bool CoverKind(std::vector<uint32_t> all, Kind kind, size_t limit, std::vector<B
     }
     ++prefix.back();
   }
+  // One value never stands for two symbols: windows of marks and spaces
+  // stay inside the runs of values no wider apart than a symbol's own
+  // spread. Gaps come in whole milliseconds and code no values.
   std::vector<std::pair<size_t, size_t>> todo;
-  if (!v.empty()) todo.push_back({0, v.size()});
+  for (size_t s = 0, e = 1; e <= v.size(); ++e) {
+    if (e == v.size() || (kind != Kind::kGap && v[e] - v[e - 1] > SymbolBreak(v[e - 1]))) {
+      todo.push_back({s, e});
+      s = e;
+    }
+  }
   while (!todo.empty()) {
     const auto [s, e] = todo.back();
     todo.pop_back();
@@ -570,6 +596,15 @@ std::string BuildRawKeyRecord(const Signal& input, int key_code, std::string* er
 std::string RawKeyRecordFromLearnedCode(std::string_view learned_code, int key_code, std::string* error) {
   std::optional<LearnedCode> code = ParseLearnedCode(learned_code, error);
   if (!code) return {};
+  // The remote closes a capture of one frame with a fixed 20 ms, which is
+  // no measurement: the press was over. Played back as 20 ms, the frame
+  // would seem followed by another at a period that tells protocols apart
+  // (an NEC frame 20 ms before the next reads as Pioneer's), so the record
+  // keeps the silence of a press that has ended.
+  if (code->signal.frames.size() == 1) {
+    code->signal.frames.front().gap =
+        std::max(code->signal.frames.front().gap, kLoneFrameSilenceUs);
+  }
   return BuildRawKeyRecord(code->signal, key_code, error);
 }
 

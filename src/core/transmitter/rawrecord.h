@@ -53,8 +53,13 @@ inline constexpr size_t kMaxRecordPartBytes = 255;
 // never cut short.
 std::string BuildRawKeyRecord(const Signal& signal, int key_code, std::string* error = nullptr);
 
+// The silence a record of a one-frame capture keeps after its frame.
+inline constexpr uint32_t kLoneFrameSilenceUs = 100000;
+
 // The raw key record of a learned-code text (ParseLearnedCode), or the
-// empty text with a reason.
+// empty text with a reason. A capture of one frame has no measured gap
+// (the remote writes a fixed 20 ms): its frame is followed by
+// kLoneFrameSilenceUs.
 std::string RawKeyRecordFromLearnedCode(std::string_view learned_code, int key_code,
                                         std::string* error = nullptr);
 
