@@ -33,6 +33,7 @@ const IrFamily kFamilies[] = {
     {"Mitsubishi2", {"Mitsubishi2"}, {}, ir::EncodeMitsubishi2, ir::DecodeMitsubishi2},
     {"GICable", {"GICable"}, {"GI Cable", "G.I.Cable"}, ir::EncodeGiCable, ir::DecodeGiCable},
     {"Bose", {"Bose"}, {}, ir::EncodeBose, ir::DecodeBose},
+    {"DirecTV", {"DirecTV"}, {}, ir::EncodeDirecTv, ir::DecodeDirecTv},
 };
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
