@@ -73,7 +73,7 @@ std::optional<Press> EncodeSamsung(std::string_view protocol, uint32_t address, 
 }
 
 std::optional<DecodedFrame> DecodeSamsung(std::span<const uint32_t> d, uint32_t, uint32_t) {
-  if (d.size() < 35 || !Near(d[0], kHeaderMark, 700) || !Near(d[1], kHeaderSpace, 700)) {
+  if (d.size() < 5 || !Near(d[0], kHeaderMark, 700) || !Near(d[1], kHeaderSpace, 700)) {
     return std::nullopt;
   }
   DecodedFrame out;
