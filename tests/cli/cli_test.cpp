@@ -174,7 +174,7 @@ TEST(CtlEvaluate, SmallFolderOfIrFiles) {
   const std::string totals = r.out.substr(total);
   EXPECT_NE(totals.find("\"signals\":3,"), std::string::npos) << totals;
   EXPECT_NE(totals.find("\"recognised\":3,"), std::string::npos) << totals;
-  EXPECT_NE(totals.find("\"faithful\":3,"), std::string::npos) << totals;
+  EXPECT_NE(totals.find("\"as_original\":3,"), std::string::npos) << totals;
 
   TempDir empty;
   ExpectDataError(Ctl({"evaluate", empty.path()}));
