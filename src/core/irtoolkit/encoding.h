@@ -69,6 +69,7 @@ std::optional<Press> EncodeMitsubishi2(std::string_view, uint32_t, uint32_t, std
 std::optional<Press> EncodeGiCable(std::string_view, uint32_t, uint32_t, std::string*);
 std::optional<Press> EncodeBose(std::string_view, uint32_t, uint32_t, std::string*);
 std::optional<Press> EncodeDirecTv(std::string_view, uint32_t, uint32_t, std::string*);
+std::optional<Press> EncodeThomson(std::string_view, uint32_t, uint32_t, std::string*);
 
 // Pulse-distance codes without their own reader: a bit is a mark and a
 // space, the space tells the value. Each duration is taken when it lies
@@ -95,6 +96,7 @@ std::optional<DecodedFrame> DecodeMitsubishi2(std::span<const uint32_t>, uint32_
 std::optional<DecodedFrame> DecodeGiCable(std::span<const uint32_t>, uint32_t, uint32_t);
 std::optional<DecodedFrame> DecodeBose(std::span<const uint32_t>, uint32_t, uint32_t);
 std::optional<DecodedFrame> DecodeDirecTv(std::span<const uint32_t>, uint32_t, uint32_t);
+std::optional<DecodedFrame> DecodeThomson(std::span<const uint32_t>, uint32_t, uint32_t);
 
 void SetError(std::string* error, std::string message);
 

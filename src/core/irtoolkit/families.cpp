@@ -34,6 +34,7 @@ const IrFamily kFamilies[] = {
     {"GICable", {"GICable"}, {"GI Cable", "G.I.Cable"}, ir::EncodeGiCable, ir::DecodeGiCable},
     {"Bose", {"Bose"}, {}, ir::EncodeBose, ir::DecodeBose},
     {"DirecTV", {"DirecTV"}, {}, ir::EncodeDirecTv, ir::DecodeDirecTv},
+    {"Thomson", {"Thomson"}, {}, ir::EncodeThomson, ir::DecodeThomson},
 };
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
