@@ -83,6 +83,23 @@ TEST(Rc5, FramesOfAnotherLengthOrShapeAreRefused) {
   }
 }
 
+// Durations of any size (a capture is untrusted) are read as no RC5 or RC6
+// frame, without overflow.
+TEST(Rc5, HugeDurationsAreNoFrame) {
+  const std::vector<uint32_t> frames[] = {
+      {UINT32_MAX},
+      {889, UINT32_MAX, 889},
+      {889, 889, UINT32_MAX - 100, 889},
+      {2666, 889, UINT32_MAX, 444},
+  };
+  for (const std::vector<uint32_t>& d : frames) {
+    Signal s;
+    s.carrier_hz = 36000;
+    s.frames = {SignalFrame{d, 100000}};
+    for (const DecodedFrame& f : DecodeSignal(s)) EXPECT_TRUE(f.protocol.empty()) << f.protocol;
+  }
+}
+
 // Real remotes through a real receiver: the held press is recognised by
 // the held style, its first frame alone (a tap) by the tap style, and the
 // record of either plays back what the remote said.

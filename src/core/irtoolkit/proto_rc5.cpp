@@ -30,9 +30,9 @@ std::optional<HalfBitRun> HalfBits(std::span<const uint32_t> durations, size_t f
   const uint32_t longest = static_cast<uint32_t>(max_units) * unit + slack;
   for (size_t i = first; i < durations.size(); ++i) {
     const bool mark = (i % 2) == 0;
-    const uint32_t d = durations[i];
-    const uint32_t n = (d + unit / 2) / unit;
-    const bool fits = n >= 1 && n <= static_cast<uint32_t>(max_units) &&
+    const uint64_t d = durations[i];  // 64 bits: no overflow for any measured duration
+    const uint64_t n = (d + unit / 2) / unit;
+    const bool fits = n >= 1 && n <= static_cast<uint64_t>(max_units) &&
                       (d > n * unit ? d - n * unit : n * unit - d) <= slack;
     const size_t room = wanted - run.levels.size();
     if (!mark && room == 1) {
@@ -45,7 +45,7 @@ std::optional<HalfBitRun> HalfBits(std::span<const uint32_t> durations, size_t f
       return run;
     }
     if (!fits || n > room) return std::nullopt;
-    run.levels.insert(run.levels.end(), n, mark ? 1 : 0);
+    run.levels.insert(run.levels.end(), static_cast<size_t>(n), mark ? 1 : 0);
     if (mark) run.used = i + 1;
     if (run.levels.size() == wanted) {
       // The frame ends on this mark: what follows must be silence longer
