@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -27,7 +28,12 @@
 namespace tvq31 {
 namespace {
 
-const std::string kLibrary = std::string(TVQ31_BIN_DIR) + "/QD01.csl";
+// The library beside the executables, or the one TVQ31_BENCH_LIBRARY names.
+const std::string kLibrary = [] {
+  const char* other = std::getenv("TVQ31_BENCH_LIBRARY");
+  return other != nullptr && *other != '\0' ? std::string(other)
+                                             : std::string(TVQ31_BIN_DIR) + "/QD01.csl";
+}();
 
 std::vector<std::string> NecCaptures() {
   std::vector<std::string> captures;

@@ -299,6 +299,26 @@ TEST(Recogniser, LibraryFile) {
   EXPECT_NE(result.error, "");
   write("QD01.csl", WriteCodeStyleBytes({NecStyle()}));
   EXPECT_EQ(r.RecogniseCapture(NecCapture(), 5, lib).record, kNecRecord);
+  // Replaced by another file, removed, put back, grown in place.
+  CodeStyleNode other = NecStyle();
+  other.Name = "other";
+  const std::string next = write("next.csl", WriteCodeStyleBytes({other}));
+  ASSERT_EQ(std::rename(next.c_str(), lib.c_str()), 0);
+  EXPECT_EQ(r.RecogniseCapture(NecCapture(), 5, lib).style, "other");
+  std::remove(lib.c_str());
+  result = r.RecogniseCapture(NecCapture(), 5, lib);
+  EXPECT_EQ(result.record, "");
+  EXPECT_NE(result.error, "");
+  write("QD01.csl", WriteCodeStyleBytes({NecStyle()}));
+  EXPECT_EQ(r.RecogniseCapture(NecCapture(), 5, lib).style, "NEC");
+  CodeStyleNode miss = NecStyle();
+  miss.Frames[0].Elements[0] = Mark(12000);
+  {
+    std::ofstream(lib, std::ios::binary | std::ios::in) << WriteCodeStyleBytes({miss, other});
+  }
+  result = r.RecogniseCapture(NecCapture(), 5, lib);
+  EXPECT_EQ(result.style, "other");
+  EXPECT_EQ(result.index, 1);
   result = r.RecogniseCapture(NecCapture(), 5, dir);  // a folder
   EXPECT_EQ(result.record, "");
   EXPECT_NE(result.error, "");
