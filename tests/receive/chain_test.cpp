@@ -150,7 +150,9 @@ TEST(ReceiveChain, TransferInputDropsAShortFirstFrame) {
 TEST(ReceiveChain, EveryProtocolIsStored) {
   ReceiveChain chain({kLibrary, kTransfer});
   for (const std::string& protocol : SupportedProtocols()) {
-    const ReceiveResult r = chain.Receive(CaptureOf(protocol, 0x01, 0x02), 0x0A);
+    // Protocols without an address field take address 0 only.
+    const uint32_t address = EncodeProtocol(protocol, 0x01, 0x02) ? 0x01 : 0x00;
+    const ReceiveResult r = chain.Receive(CaptureOf(protocol, address, 0x02), 0x0A);
     EXPECT_TRUE(r.ok()) << protocol << ": " << r.error;
   }
 }
