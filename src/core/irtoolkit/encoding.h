@@ -90,7 +90,6 @@ std::optional<uint64_t> ReadDistanceBits(std::span<const uint32_t> durations, si
 
 std::optional<DecodedFrame> DecodeRca(std::span<const uint32_t>, uint32_t, uint32_t);
 std::optional<DecodedFrame> DecodeSharp(std::span<const uint32_t>, uint32_t, uint32_t);
-std::optional<DecodedFrame> DecodeDenon(std::span<const uint32_t>, uint32_t, uint32_t);
 std::optional<DecodedFrame> DecodeMitsubishi(std::span<const uint32_t>, uint32_t, uint32_t);
 std::optional<DecodedFrame> DecodeMitsubishi2(std::span<const uint32_t>, uint32_t, uint32_t);
 std::optional<DecodedFrame> DecodeGiCable(std::span<const uint32_t>, uint32_t, uint32_t);

@@ -2,10 +2,12 @@
 // significant first: 5 address bits, 8 command bits and 2 frame bits, then
 // a stop mark. Every message is sent twice: as is, then with the command
 // and the frame bits inverted, so the receiver can check one against the
-// other. The pair repeats while the key is held. The decoders tell the two
-// families apart by the frame bits alone (Sharp 1,0 then 0,1; Denon 0,0
-// then 1,1): recorded remotes of both use either timing. Each half decodes
-// to the values of the press, so a pair reads as one key.
+// other. The pair repeats while the key is held. One family with two
+// protocols: the decoder tells them apart by the frame bits alone (Sharp
+// 1,0 then 0,1; Denon 0,0 then 1,1), as recorded remotes of both use either
+// timing, and the recogniser, which counts symbols without looking at their
+// values, cannot. Each half decodes to the values of the press, so a pair
+// reads as one key.
 //   Sharp: 320 µs marks, 1 ms / 2 ms bit times, frame bits 1,0 (expansion,
 //          check), 40 ms between frames.
 //   Denon: 260 µs marks, 780 / 1820 µs spaces, frame bits 0,0, 45 ms
@@ -91,12 +93,8 @@ std::optional<DecodedFrame> DecodeHalf(std::span<const uint32_t> durations, uint
 
 std::optional<DecodedFrame> DecodeSharp(std::span<const uint32_t> durations,
                                         uint32_t /*gap_after*/, uint32_t /*carrier_hz*/) {
-  return DecodeHalf(durations, kSharp.frame_bits, "Sharp");
-}
-
-std::optional<DecodedFrame> DecodeDenon(std::span<const uint32_t> durations,
-                                        uint32_t /*gap_after*/, uint32_t /*carrier_hz*/) {
-  return DecodeHalf(durations, kDenon.frame_bits, "Denon");
+  std::optional<DecodedFrame> out = DecodeHalf(durations, kSharp.frame_bits, "Sharp");
+  return out ? out : DecodeHalf(durations, kDenon.frame_bits, "Denon");
 }
 
 }  // namespace tvq31::ir
