@@ -216,7 +216,7 @@ class Evaluator {
     EvalOutcome out;
     out.case_index = index;
     out.form = form;
-    out.family = family;
+    out.family = family.empty() && !c.parsed ? std::string("unknown") : family;
     ++row.signals;
     const bool one_frame = !c.parsed && c.signal.frames.size() == 1;
     if (one_frame) ++row.one_frame;
@@ -258,6 +258,9 @@ class Evaluator {
                       (style_family.empty() ? std::string("no family") : style_family) +
                       " for a press of " + (family.empty() ? std::string("no family") : family));
         }
+      } else {
+        Example(c, form, tag + result.style + "|unread",
+                "recognised as \"" + result.style + "\", but our decoders do not read it");
       }
     } else {
       ++row.unrecognised;
