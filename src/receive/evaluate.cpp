@@ -343,11 +343,13 @@ EvalReport Evaluate(const std::vector<EvalCase>& cases, const EvalOptions& optio
     }
   }
   Evaluator evaluator(options, report);
-  // Rows by form, then name, "unknown" after the families.
+  // Real recordings first: taps, then held presses, then the parsed
+  // entries; within each by name, "unknown" after the families.
   using RowKey = std::tuple<int, bool, std::string>;
   std::map<RowKey, EvalRow> rows;
   auto row_of = [&](EvalForm form, const std::string& name) -> EvalRow& {
-    EvalRow& row = rows[RowKey{static_cast<int>(form), name == "unknown", name}];
+    const int order = form == EvalForm::kTap ? 0 : form == EvalForm::kHeld ? 1 : 2;
+    EvalRow& row = rows[RowKey{order, name == "unknown", name}];
     row.form = form;
     row.protocol = name;
     return row;

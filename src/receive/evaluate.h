@@ -158,8 +158,8 @@ struct EvalOutcome {
 
 struct EvalReport {
   bool chain = false;
-  // Parsed rows by protocol, then tap rows and held rows by judged family
-  // ("unknown" last in each).
+  // Tap rows and held rows by judged family ("unknown" last in each), then
+  // parsed rows by protocol.
   std::vector<EvalRow> rows;
   EvalRow parsed_total, tap_total, held_total;
   EvalRow total;  // every row

@@ -88,7 +88,7 @@ std::string FormatEvalTable(const EvalReport& report) {
   std::vector<std::vector<std::string>> lines = {head};
   for (const EvalRow& row : report.rows) lines.push_back(Cells(row, report.chain, false));
   const size_t body_end = lines.size();
-  for (const EvalRow* sum : {&report.parsed_total, &report.tap_total, &report.held_total}) {
+  for (const EvalRow* sum : {&report.tap_total, &report.held_total, &report.parsed_total}) {
     if (sum->signals > 0) lines.push_back(Cells(*sum, report.chain, true));
   }
 

@@ -174,17 +174,17 @@ TEST_F(EvaluateTest, SmallRunCountsEveryColumn) {
   const EvalReport plain = Evaluate(in.cases, options);
   EXPECT_TRUE(plain.library_error.empty()) << plain.library_error;
   ASSERT_EQ(plain.rows.size(), 3u);
-  const EvalRow& nec = plain.rows[0];
+  const EvalRow& nec = plain.rows[2];
   EXPECT_EQ(nec.protocol, "NEC");
   EXPECT_EQ(nec.form, EvalForm::kParsed);
   EXPECT_EQ(nec.signals, 2u);
   EXPECT_EQ(nec.right_family, 2u);
   EXPECT_EQ(nec.decoded, 2u);
   EXPECT_EQ(nec.as_original, 2u);
-  for (size_t i : {1u, 2u}) {
+  for (size_t i : {0u, 1u}) {
     const EvalRow& raw = plain.rows[i];
     EXPECT_EQ(raw.protocol, "unknown");
-    EXPECT_EQ(raw.form, i == 1 ? EvalForm::kTap : EvalForm::kHeld);
+    EXPECT_EQ(raw.form, i == 0 ? EvalForm::kTap : EvalForm::kHeld);
     EXPECT_EQ(raw.signals, 2u);
     EXPECT_EQ(raw.one_frame, 1u);  // the long one: no silence splits it
     EXPECT_EQ(raw.too_long, 1u);
@@ -198,7 +198,7 @@ TEST_F(EvaluateTest, SmallRunCountsEveryColumn) {
 
   options.chain = true;
   const EvalReport chained = Evaluate(in.cases, options);
-  for (size_t i : {1u, 2u}) {
+  for (size_t i : {0u, 1u}) {
     EXPECT_EQ(chained.rows[i].transfer, 1u);
     EXPECT_EQ(chained.rows[i].transfer_faithful, 1u);
     EXPECT_EQ(chained.rows[i].failed, 0u);
