@@ -82,6 +82,21 @@ TEST(Nec, FullFrameRepeatsKeepTheirSecondCode) {
   EXPECT_EQ(Said(back), Values("NECext", 0xEAC7, 0x17E8) + ", " + Values("NECext", 0xEAC7, 0x9768));
 }
 
+TEST(Nec, AiwaPressesComeBackWithTheirLongRepeatCode) {
+  // NEC42's frame, then the whole leader and a stop mark as repeat code.
+  const Signal s = DistortSignal(*EncodeProtocol("Aiwa", 0x1ABC, 0x4D, 500), 4);
+  const std::vector<DecodedFrame> frames = DecodeSignal(s);
+  ASSERT_GE(frames.size(), 3u);
+  EXPECT_TRUE(frames[1].repeat);
+  const Signal back = ExpectRecognised(s, "Aiwa");
+  ASSERT_GE(back.frames.size(), 3u);
+  EXPECT_EQ(back.frames[1].durations.size(), 3u);
+  EXPECT_NEAR(back.frames[1].durations[1], 4400, 100);
+  // NEC42's held style takes no Aiwa press: its repeat code differs.
+  EXPECT_NE(RecogniseSignal(s).style, "NEC42");
+  ExpectRecognised(FirstFrame(s), "NEC42 tap", 500);
+}
+
 TEST(Nec, RecordedRemotesAreReadAndComeBack) {
   TVQ31_SKIP_WITHOUT_CORPUS();
   const struct {

@@ -15,11 +15,12 @@ namespace {
 // stop mark and checks of its protocol), so the order only matters where
 // two protocols send the same frames.
 const IrFamily kFamilies[] = {
-    {"NEC", {"NEC", "NECext", "NEC42", "NEC48"}, {}, ir::EncodeNec, ir::DecodeNec},
+    {"NEC", {"NEC", "NECext", "NEC42", "NEC48", "Aiwa"}, {"Sanyo"}, ir::EncodeNec, ir::DecodeNec},
     {"Samsung32", {"Samsung32", "Samsung36"}, {"Samsung"}, ir::EncodeSamsung, ir::DecodeSamsung},
     {"SIRC", {"SIRC", "SIRC15", "SIRC20"}, {"Sony"}, ir::EncodeSirc, ir::DecodeSirc},
     {"RC5", {"RC5", "RC5X"}, {}, ir::EncodeRc5, ir::DecodeRc5},
     {"RC6", {"RC6", "RC6-6-20", "RC6-6-24", "RC6-6-32", "MCE"}, {}, ir::EncodeRc6, ir::DecodeRc6},
+    {"XMP", {"XMP"}, {}, ir::EncodeXmp, ir::DecodeXmp},
     {"Kaseikyo", {"Kaseikyo", "Kaseikyo48", "SharpDVD"}, {"Panasonic"}, ir::EncodeKaseikyo,
      ir::DecodeKaseikyo},
     {"PanasonicOld", {"PanasonicOld"}, {"Panasonic_Old"}, ir::EncodePanasonicOld,
@@ -34,6 +35,7 @@ const IrFamily kFamilies[] = {
     {"Bose", {"Bose"}, {}, ir::EncodeBose, ir::DecodeBose},
     {"DirecTV", {"DirecTV"}, {}, ir::EncodeDirecTv, ir::DecodeDirecTv},
     {"Thomson", {"Thomson"}, {}, ir::EncodeThomson, ir::DecodeThomson},
+    {"Dish", {"Dish"}, {"Dish Network"}, ir::EncodeDish, ir::DecodeDish},
 };
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {

@@ -8,6 +8,10 @@
 //   NEC42   13-bit address, its inverse, command, its inverse
 //   NEC48   16-bit address, command, ~command, a second command byte and
 //           its inverse; the command is the first byte | the second << 8
+// Aiwa (the LC7461 code, also Sanyo's) sends NEC42's frame on a 550 µs
+// unit, 23.1 ms (42 units) of silence, and while held a repeat code of the
+// full leader (8.8 ms, 4.4 ms) and a stop mark, each followed by 90.75 ms
+// (165 units). Its frames read as NEC42.
 #include "irtoolkit/encoding.h"
 
 namespace tvq31::ir {
@@ -24,10 +28,39 @@ constexpr uint32_t kPeriod = 108000;
 constexpr uint32_t kMinGap = 10000;
 }  // namespace
 
+namespace {
+
+std::optional<Press> EncodeAiwa(uint32_t address, uint32_t command, std::string* error) {
+  constexpr uint32_t kUnit = 550;
+  if (!FitsBits(address, 13, "Aiwa", "address", error) ||
+      !FitsBits(command, 8, "Aiwa", "command", error)) {
+    return std::nullopt;
+  }
+  const uint64_t data = uint64_t{address} | (uint64_t{~address & 0x1FFFu} << 13) |
+                        (uint64_t{command} << 26) | (uint64_t{~command & 0xFFu} << 34);
+  FrameBuilder frame;
+  frame.Mark(16 * kUnit);
+  frame.Space(8 * kUnit);
+  frame.DistanceBits(data, 42, true, kUnit, kUnit, 3 * kUnit);
+  frame.Mark(kUnit);
+  FrameBuilder repeat;
+  repeat.Mark(16 * kUnit);
+  repeat.Space(8 * kUnit);
+  repeat.Mark(kUnit);
+  Press press;
+  press.carrier_hz = kCarrier;
+  press.first = {frame.Finish(42 * kUnit)};
+  press.repeat = {repeat.Finish(165 * kUnit)};
+  return press;
+}
+
+}  // namespace
+
 std::optional<Press> EncodeNec(std::string_view protocol, uint32_t address, uint32_t command,
                                std::string* error) {
   uint64_t data = 0;
   int bits = 32;
+  if (protocol == "Aiwa") return EncodeAiwa(address, command, error);
   if (protocol == "NEC48") {
     if (!FitsBits(address, 16, protocol, "address", error) ||
         !FitsBits(command, 16, protocol, "command", error)) {
@@ -113,6 +146,15 @@ std::optional<DecodedFrame> DecodeNec(std::span<const uint32_t> d, uint32_t gap_
   }
   if (!Near(d[1], kHeaderSpace, 600) || IsPioneerShaped(d, gap_after)) return std::nullopt;
   const int bits = BitsToStop(d, 2, 3000);
+  if (bits == 0) {
+    // Aiwa's repeat code: the full leader and a stop mark, then silence.
+    if (!Near(d[2], kBitMark, kBits.mark_slack)) return std::nullopt;
+    if (d.size() > 3 && d[3] < kMinGap) return std::nullopt;
+    out.protocol = "NEC42";
+    out.repeat = true;
+    out.used = 3;
+    return out;
+  }
   if (bits != 32 && bits != 42 && bits != 48) return std::nullopt;
   size_t pos = 2;
   const std::optional<uint64_t> data = ReadDistanceBits(d, pos, bits, true, kBits);
