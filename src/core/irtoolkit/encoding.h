@@ -121,6 +121,8 @@ std::optional<Press> EncodePanasonicOld(std::string_view, uint32_t, uint32_t, st
 std::optional<DecodedFrame> DecodeSirc(std::span<const uint32_t>, uint32_t, uint32_t);
 std::optional<DecodedFrame> DecodeRc5(std::span<const uint32_t>, uint32_t, uint32_t);
 std::optional<DecodedFrame> DecodeRc6(std::span<const uint32_t>, uint32_t, uint32_t);
+std::optional<Press> EncodeXmp(std::string_view, uint32_t, uint32_t, std::string*);
+std::optional<DecodedFrame> DecodeXmp(std::span<const uint32_t>, uint32_t, uint32_t);
 
 // A bi-phase frame read as half bits (proto_rc5.cpp; RC5 and RC6 use it).
 struct HalfBitRun {
