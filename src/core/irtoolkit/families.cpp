@@ -20,6 +20,7 @@ const IrFamily kFamilies[] = {
     {"SIRC", {"SIRC", "SIRC15", "SIRC20"}, {"Sony"}, ir::EncodeSirc, ir::DecodeSirc},
     {"RC5", {"RC5", "RC5X"}, {}, ir::EncodeRc5, ir::DecodeRc5},
     {"RC6", {"RC6", "RC6-6-20", "RC6-6-24", "RC6-6-32", "MCE"}, {}, ir::EncodeRc6, ir::DecodeRc6},
+    {"XMP", {"XMP"}, {}, ir::EncodeXmp, ir::DecodeXmp},
     {"Kaseikyo", {"Kaseikyo", "Kaseikyo48", "SharpDVD"}, {"Panasonic"}, ir::EncodeKaseikyo,
      ir::DecodeKaseikyo},
     {"PanasonicOld", {"PanasonicOld"}, {"Panasonic_Old"}, ir::EncodePanasonicOld,
