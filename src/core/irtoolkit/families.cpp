@@ -35,6 +35,7 @@ const IrFamily kFamilies[] = {
     {"Bose", {"Bose"}, {}, ir::EncodeBose, ir::DecodeBose},
     {"DirecTV", {"DirecTV"}, {}, ir::EncodeDirecTv, ir::DecodeDirecTv},
     {"Thomson", {"Thomson"}, {}, ir::EncodeThomson, ir::DecodeThomson},
+    {"Dish", {"Dish"}, {"Dish Network"}, ir::EncodeDish, ir::DecodeDish},
 };
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
