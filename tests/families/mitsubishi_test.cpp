@@ -9,19 +9,19 @@ namespace {
 
 using namespace familytest;
 
-// The frame as the other write-ups give it: 300 us marks, 900 / 2100 us
-// spaces, least significant bit first.
-Signal DocumentedFrame(uint32_t address, uint32_t command) {
+// The frame as this family was once sent here: 250 us marks, 750 /
+// 1750 us spaces, 40 kHz, 25 ms apart.
+Signal OlderFrame(uint32_t address, uint32_t command) {
   SignalFrame f;
   const uint32_t data = address | (command << 8);
   for (int bit = 0; bit < 16; ++bit) {
-    f.durations.push_back(300);
-    f.durations.push_back((data >> bit) & 1u ? 2100 : 900);
+    f.durations.push_back(250);
+    f.durations.push_back((data >> bit) & 1u ? 1750 : 750);
   }
-  f.durations.push_back(300);
-  f.gap = 28000;
+  f.durations.push_back(250);
+  f.gap = 25000;
   Signal s;
-  s.carrier_hz = 33000;
+  s.carrier_hz = 40000;
   s.frames = {f, f};
   return s;
 }
@@ -35,14 +35,14 @@ TEST(Mitsubishi, PressesDecodeAndComeBackHeldAndTapped) {
     const std::string want = Values("Mitsubishi", address, command);
     EXPECT_EQ(Said(*press), want);
     EXPECT_EQ(Said(DistortSignal(*press, 9)), want);
-    EXPECT_EQ(Said(DocumentedFrame(address, command)), want);
+    EXPECT_EQ(Said(OlderFrame(address, command)), want);
     for (const DecodedFrame& f : DecodeSignal(*press)) EXPECT_EQ(f.protocol, "Mitsubishi");
 
     ExpectRecognised(DistortSignal(*press, 6), "Mitsubishi");
-    // The tap's record: the frame again 25 ms after each stop mark.
+    // The tap's record: the frame again 24 ms after each stop mark.
     const Signal tap = ExpectRecognised(FirstFrame(DistortSignal(*press, 6)), "Mitsubishi tap", 300);
     EXPECT_GE(tap.frames.size(), 3u);
-    ExpectGaps(tap, 25000);
+    ExpectGaps(tap, 24000);
   }
 }
 

@@ -1,19 +1,19 @@
 // Mitsubishi (TV, VCR and audio): 16 pulse-distance bits without a header,
-// 8 address bits then 8 command bits, least significant first; 250 µs marks,
-// bit times of 1 ms (0) and 2 ms (1), a stop mark, 40 kHz. The frame is
-// sent again after 25 ms of silence while the key is held. Other write-ups
-// give 300 µs marks and 900 / 2100 µs spaces at 33 kHz; the decoder takes
-// both.
+// 8 address bits then 8 command bits, least significant first; a 300 µs
+// unit: 300 µs marks, 900 µs (0) or 2100 µs (1) spaces, a stop mark, 33 kHz.
+// The frame is sent again after 24 ms of silence while the key is held. The
+// decoder also takes the 250 µs marks and 1 ms / 2 ms bit times this family
+// was once sent with here.
 #include "irtoolkit/encoding.h"
 
 namespace tvq31::ir {
 
 namespace {
-constexpr uint32_t kCarrier = 40000;
-constexpr uint32_t kBitMark = 250;
-constexpr uint32_t kZeroSpace = 750;
-constexpr uint32_t kOneSpace = 1750;
-constexpr uint32_t kGap = 25000;
+constexpr uint32_t kCarrier = 33000;
+constexpr uint32_t kBitMark = 300;
+constexpr uint32_t kZeroSpace = 900;
+constexpr uint32_t kOneSpace = 2100;
+constexpr uint32_t kGap = 24000;
 }  // namespace
 
 std::optional<Press> EncodeMitsubishi(std::string_view protocol, uint32_t address,
