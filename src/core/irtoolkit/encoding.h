@@ -125,6 +125,8 @@ std::optional<DecodedFrame> DecodeRc5(std::span<const uint32_t>, uint32_t, uint3
 std::optional<DecodedFrame> DecodeRc6(std::span<const uint32_t>, uint32_t, uint32_t);
 std::optional<Press> EncodeXmp(std::string_view, uint32_t, uint32_t, std::string*);
 std::optional<DecodedFrame> DecodeXmp(std::span<const uint32_t>, uint32_t, uint32_t);
+std::optional<Press> EncodeRcmm(std::string_view, uint32_t, uint32_t, std::string*);
+std::optional<DecodedFrame> DecodeRcmm(std::span<const uint32_t>, uint32_t, uint32_t);
 
 // A bi-phase frame read as half bits (proto_rc5.cpp; RC5 and RC6 use it).
 struct HalfBitRun {

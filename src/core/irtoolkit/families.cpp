@@ -21,6 +21,7 @@ const IrFamily kFamilies[] = {
     {"RC5", {"RC5", "RC5X"}, {}, ir::EncodeRc5, ir::DecodeRc5},
     {"RC6", {"RC6", "RC6-6-20", "RC6-6-24", "RC6-6-32", "MCE"}, {}, ir::EncodeRc6, ir::DecodeRc6},
     {"XMP", {"XMP"}, {}, ir::EncodeXmp, ir::DecodeXmp},
+    {"RCMM", {"RCMM12", "RCMM24", "RCMM32"}, {"RC-MM"}, ir::EncodeRcmm, ir::DecodeRcmm},
     {"Kaseikyo", {"Kaseikyo", "Kaseikyo48", "SharpDVD"}, {"Panasonic"}, ir::EncodeKaseikyo,
      ir::DecodeKaseikyo},
     {"PanasonicOld", {"PanasonicOld"}, {"Panasonic_Old"}, ir::EncodePanasonicOld,
