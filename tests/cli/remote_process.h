@@ -59,7 +59,7 @@ class RemoteTest : public ::testing::Test {
 
 // Runs tvq31ctl with `args`, waits until its standard error shows
 // `question`, calls `meanwhile`, then answers `answer` on its standard input
-// and waits for it to end. Gives up waiting for the question after 20 s.
+// and waits for it to end. Gives up waiting for the question after 60 s.
 template <typename Meanwhile>
 RunResult CtlAnswering(const std::vector<std::string>& args, const std::string& question,
                        Meanwhile meanwhile, const std::string& answer) {
@@ -86,7 +86,7 @@ RunResult CtlAnswering(const std::vector<std::string>& args, const std::string& 
   ::close(in_pipe[0]);
   ::close(err_pipe[1]);
   ::close(out_fd);
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   bool asked = false;
   char buf[4096];
   while (!asked && std::chrono::steady_clock::now() < deadline) {
