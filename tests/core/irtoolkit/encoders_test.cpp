@@ -51,7 +51,7 @@ TEST(EncodeProtocol, PulseDistanceFirstFrames) {
       {"JVC", 0x03, 0x17, 38000, {8416, 4208}, "11000000 11101000", 526, 526, 1578},
       {"Sharp", 0x01, 0x02, 38000, {}, "10000 01000000 10", 320, 680, 1680},
       {"Denon", 0x02, 0x12, 38000, {}, "01000 01001000 00", 260, 780, 1820},
-      {"Mitsubishi", 0x01, 0x80, 40000, {}, "10000000 00000001", 250, 750, 1750},
+      {"Mitsubishi", 0x01, 0x80, 33000, {}, "10000000 00000001", 300, 900, 2100},
   };
   for (const DistanceCase& c : cases) {
     SCOPED_TRACE(c.protocol);
@@ -219,7 +219,7 @@ TEST(EncodeProtocol, RejectsWhatDoesNotFit) {
     EXPECT_NE(error.find(c.message_part), std::string::npos) << error;
   }
   EXPECT_TRUE(EncodeProtocol("nec", 1, 2, 0));  // names are case-insensitive
-  EXPECT_EQ(SupportedProtocols().size(), 33u);
+  EXPECT_EQ(SupportedProtocols().size(), 37u);
   for (const std::string& p : SupportedProtocols()) EXPECT_TRUE(EncodeProtocol(p, 0, 0)) << p;
 }
 
