@@ -56,6 +56,25 @@ TEST(Kaseikyo, HeldAndTappedPressesComeBack) {
   }
 }
 
+TEST(Kaseikyo, VendorsOfShorterGapsComeBack) {
+  // Fujitsu leaves 47.5 ms after each frame; Teac-K sends its frame once,
+  // then an 8 + 8 unit repeat code, 43.2 ms apart.
+  const Signal one = *EncodeProtocol("Kaseikyo48", 0x016314, 0x7F1020, 0);
+  Signal fujitsu = one, teac = one;
+  fujitsu.frames.assign(4, one.frames[0]);
+  for (SignalFrame& f : fujitsu.frames) f.gap = 47500;
+  SignalFrame repeat;
+  repeat.durations = {3456, 3456, 432};
+  repeat.gap = 43200;
+  teac.frames = {one.frames[0], repeat, repeat, repeat};
+  teac.frames[0].gap = 43200;
+  ExpectRecognised(DistortSignal(fujitsu, 1), "Kaseikyo short gap");
+  const Signal back = ExpectRecognised(DistortSignal(teac, 1), "Kaseikyo Teac");
+  EXPECT_EQ(Said(back), Values("Kaseikyo48", 0x016314, 0x7F1020));
+  ASSERT_GE(back.frames.size(), 3u);
+  EXPECT_TRUE(DecodeSignal(back)[1].repeat);
+}
+
 TEST(Kaseikyo, RecordedRemotesAreReadAndComeBack) {
   TVQ31_SKIP_WITHOUT_CORPUS();
   const struct {

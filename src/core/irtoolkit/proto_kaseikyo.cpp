@@ -18,6 +18,7 @@
 //                Fujitsu, Mitsubishi-K check their bytes in ways of their
 //                own): the six bytes as they are, address = bytes 0-2,
 //                command = bytes 3-5.
+// Teac-K repeats with a code of an 8 + 8 unit leader and a stop mark.
 // Old Panasonic: 57.6 kHz, unit 833 µs, a 4 + 4 unit header, D:5 F:6 ~D:5
 // ~F:6 pulse distance, a stop mark, 44 units of silence.
 #include "irtoolkit/encoding.h"
@@ -109,6 +110,15 @@ std::optional<Press> EncodeKaseikyo(std::string_view protocol, uint32_t address,
 }
 
 std::optional<DecodedFrame> DecodeKaseikyo(std::span<const uint32_t> d, uint32_t, uint32_t) {
+  // Teac-K's repeat code: 8 + 8 units and a stop mark, then silence.
+  if (d.size() >= 3 && Near(d[0], 8 * kUnit, 560) && Near(d[1], 8 * kUnit, 560) &&
+      Near(d[2], kBits.mark, kBits.mark_slack) && (d.size() == 3 || d[3] >= kMinGap)) {
+    DecodedFrame out;
+    out.protocol = "Kaseikyo48";
+    out.repeat = true;
+    out.used = 3;
+    return out;
+  }
   // Leader 8 + 4 units: 3200 / 1600 (unit 400) to 3456 / 1728 (unit 432).
   if (d.size() < 99 || !Near(d[0], 3330, 560) || !Near(d[1], 1664, 330)) return std::nullopt;
   size_t pos = 2;
