@@ -211,7 +211,9 @@ const KeySpec* FindKeyByName(std::string_view text, std::optional<Device> device
   }
   std::string codes;
   for (const KeySpec* key : found) codes += std::string(codes.empty() ? "" : ", ") + key->code;
-  *error = "\"" + std::string(text) + "\" names several keys (" + codes + "); give the key code";
+  *error = std::string(text);
+  error->insert(error->begin(), '"');
+  *error += "\" names several keys (" + codes + "); give the key code";
   return nullptr;
 }
 
