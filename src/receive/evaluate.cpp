@@ -368,8 +368,12 @@ EvalReport Evaluate(const std::vector<EvalCase>& cases, const EvalOptions& optio
     evaluator.Run(i, c, EvalForm::kTap, c.signal, c.signal, values, expected,
                   row_of(EvalForm::kTap, family));
     std::optional<uint32_t> gap;
-    if (c.signal.frames.size() == 1 && !values.empty()) gap = DocumentedGap(values.front());
-    const Signal held = HeldPress(c.signal, gap);
+    std::optional<uint32_t> repeat_gap;
+    if (!values.empty()) {
+      if (c.signal.frames.size() == 1) gap = DocumentedGap(values.front());
+      if (c.signal.frames.size() >= 2) repeat_gap = DocumentedRepeatGap(values.front());
+    }
+    const Signal held = HeldPress(c.signal, gap, kDefaultHoldMs, nullptr, repeat_gap);
     const std::vector<DecodedFrame> held_values = held == c.signal ? values : options.decode(held);
     evaluator.Run(i, c, EvalForm::kHeld, held, held, held_values, expected,
                   row_of(EvalForm::kHeld, family));

@@ -69,13 +69,21 @@ std::string DescribeValues(const std::vector<DecodedFrame>& values);
 // values.
 std::optional<uint32_t> DocumentedGap(const DecodedFrame& value);
 
+// The silence after the repeat unit (the repeat code, or the repeated
+// frame) of `value`'s press as our encoder sends it; nullopt as above.
+std::optional<uint32_t> DocumentedRepeatGap(const DecodedFrame& value);
+
 // A recording as a held press: the frames that followed its first frame
 // sent again and again, with the gaps recorded after them, for as long as
 // each frame starts within `hold_ms` (never shorter than the recording). A
 // one-frame recording repeats its frame after `one_frame_gap`; without one
 // it stays as recorded. `extended` tells whether anything was added.
+// `repeat_gap` stands for the silence after the last frame when the
+// recording did not hold it (its gap is a copy of the gap of the frame
+// before, a frame of another length).
 Signal HeldPress(const Signal& recording, std::optional<uint32_t> one_frame_gap,
-                 uint32_t hold_ms = kDefaultHoldMs, bool* extended = nullptr);
+                 uint32_t hold_ms = kDefaultHoldMs, bool* extended = nullptr,
+                 std::optional<uint32_t> repeat_gap = std::nullopt);
 
 // Compares a transmission with the signal it should reproduce. Both are
 // read as one alternating list of marks and spaces, the silence after each

@@ -59,29 +59,59 @@ std::string DescribeValues(const std::vector<DecodedFrame>& values) {
   return out;
 }
 
-std::optional<uint32_t> DocumentedGap(const DecodedFrame& value) {
+namespace {
+
+// The press our encoder of `value`'s protocol sends for its values.
+std::optional<ir::Press> DocumentedPress(const DecodedFrame& value) {
   if (value.protocol.empty() || value.repeat) return std::nullopt;
   if (value.address > UINT32_MAX || value.command > UINT32_MAX) return std::nullopt;
   for (const IrFamily& f : IrFamilies()) {
     if (f.encode == nullptr) continue;
     for (std::string_view p : f.protocols) {
       if (!SameNameNoCase(p, value.protocol)) continue;
-      const std::optional<ir::Press> press = f.encode(p, static_cast<uint32_t>(value.address),
-                                                      static_cast<uint32_t>(value.command), nullptr);
-      if (!press || press->first.empty() || press->first.front().gap == 0) return std::nullopt;
-      return press->first.front().gap;
+      return f.encode(p, static_cast<uint32_t>(value.address),
+                      static_cast<uint32_t>(value.command), nullptr);
     }
   }
   return std::nullopt;
 }
 
+}  // namespace
+
+std::optional<uint32_t> DocumentedGap(const DecodedFrame& value) {
+  const std::optional<ir::Press> press = DocumentedPress(value);
+  if (!press || press->first.empty() || press->first.front().gap == 0) return std::nullopt;
+  return press->first.front().gap;
+}
+
+std::optional<uint32_t> DocumentedRepeatGap(const DecodedFrame& value) {
+  const std::optional<ir::Press> press = DocumentedPress(value);
+  if (!press) return std::nullopt;
+  const std::vector<SignalFrame>& unit = press->repeat.empty() ? press->first : press->repeat;
+  if (unit.empty() || unit.back().gap == 0) return std::nullopt;
+  return unit.back().gap;
+}
+
 Signal HeldPress(const Signal& recording, std::optional<uint32_t> one_frame_gap, uint32_t hold_ms,
-                 bool* extended) {
+                 bool* extended, std::optional<uint32_t> repeat_gap) {
   if (extended) *extended = false;
   const std::vector<SignalFrame>& frames = recording.frames;
   if (frames.empty() || (frames.size() == 1 && !one_frame_gap)) return recording;
   Signal held = recording;
   std::vector<SignalFrame> cycle(frames.begin() + 1, frames.end());
+  // A recording that ends on a mark does not hold the silence after its
+  // last frame: the reader copies the gap of the frame before it. Where
+  // that frame is of another kind (a NEC frame before its one repeat
+  // code), the copy would repeat the repeat code at the frame's gap, so
+  // the protocol's own repeat gap stands in for it.
+  if (cycle.size() >= 1 && repeat_gap) {
+    const SignalFrame& before = frames[frames.size() - 2];
+    SignalFrame& last = cycle.back();
+    if (last.gap == before.gap && last.durations.size() != before.durations.size()) {
+      last.gap = *repeat_gap;
+      held.frames.back().gap = *repeat_gap;
+    }
+  }
   if (cycle.empty()) {
     held.frames.front().gap = *one_frame_gap;
     cycle.push_back(held.frames.front());

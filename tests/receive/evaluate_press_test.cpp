@@ -61,6 +61,34 @@ TEST(HeldPress, RepeatsWhatFollowedTheFirstFrame) {
   EXPECT_EQ(HeldPress(Signal{}, 40000u).frames.size(), 0u);
 }
 
+// A recording of a NEC frame and one repeat code that ends on a mark: the
+// reader gives the repeat code the frame's 40 ms gap, which the remote never
+// left after a repeat code. Held, the repeat codes must follow each other at
+// the protocol's period instead.
+TEST(HeldPress, UnrecordedLastGapIsTheProtocolsRepeatGap) {
+  const SignalFrame frame{{9000, 4500, 560, 560, 560, 1690, 560}, 40000};
+  const SignalFrame ditto{{9000, 2250, 560}, 40000};
+  const Signal recording{38000, {frame, ditto}};
+  const Signal held = HeldPress(recording, std::nullopt, 2000, nullptr, 96190u);
+  ASSERT_GT(held.frames.size(), 3u);
+  EXPECT_EQ(held.frames[0].gap, 40000u);
+  for (size_t i = 1; i < held.frames.size(); ++i) EXPECT_EQ(held.frames[i].gap, 96190u) << i;
+
+  // A gap that may be the remote's own (frames of one kind) is kept.
+  const Signal same{38000, {frame, frame}};
+  EXPECT_EQ(HeldPress(same, std::nullopt, 2000, nullptr, 96190u).frames[1].gap, 40000u);
+
+  // Without a gap to stand in, the copy stays.
+  EXPECT_EQ(HeldPress(recording, std::nullopt, 2000).frames[1].gap, 40000u);
+}
+
+TEST(DocumentedRepeatGap, TheEncodersGapAfterItsRepeatUnit) {
+  const std::optional<Signal> nec = EncodeProtocol("NEC", 0x04, 0x08, 400);
+  ASSERT_TRUE(nec && nec->frames.size() >= 3);
+  EXPECT_EQ(DocumentedRepeatGap(DecodedFrame{"NEC", 0x04, 0x08}), nec->frames[1].gap);
+  EXPECT_FALSE(DocumentedRepeatGap(DecodedFrame{"NoSuchProtocol", 1, 2}));
+}
+
 TEST(DocumentedGap, TheEncodersGapAfterTheFirstFrame) {
   const std::optional<Signal> nec = EncodeProtocol("NEC", 0x04, 0x08, 200);
   ASSERT_TRUE(nec && nec->frames.size() >= 2);
