@@ -37,6 +37,7 @@ const IrFamily kFamilies[] = {
     {"DirecTV", {"DirecTV"}, {}, ir::EncodeDirecTv, ir::DecodeDirecTv},
     {"Thomson", {"Thomson"}, {}, ir::EncodeThomson, ir::DecodeThomson},
     {"Dish", {"Dish"}, {"Dish Network"}, ir::EncodeDish, ir::DecodeDish},
+    {"Grundig16", {"Grundig16", "Grundig16-30"}, {}, ir::EncodeGrundig16, ir::DecodeGrundig16},
 };
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
