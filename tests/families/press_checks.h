@@ -81,6 +81,18 @@ inline bool ReadAs(const Signal& s, const std::string& protocol) {
   return false;
 }
 
+// The frames of `s` read by `decode` alone, as "address/command" (or "-").
+inline std::vector<std::string> ReadEach(const Signal& s, DecodeFrameFn decode) {
+  std::vector<std::string> out;
+  for (const SignalFrame& f : s.frames) {
+    const std::optional<DecodedFrame> d = decode(f.durations, f.gap, s.carrier_hz);
+    out.push_back(d ? d->protocol + " " + std::to_string(d->address) + "/" +
+                          std::to_string(d->command)
+                    : "-");
+  }
+  return out;
+}
+
 // A bit (mark and space) at `index` removed, or repeated.
 inline void DropBit(std::vector<uint32_t>& d, size_t index) {
   if (index + 1 < d.size()) d.erase(d.begin() + index, d.begin() + index + 2);

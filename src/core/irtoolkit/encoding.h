@@ -71,6 +71,9 @@ std::optional<Press> EncodeBose(std::string_view, uint32_t, uint32_t, std::strin
 std::optional<Press> EncodeDirecTv(std::string_view, uint32_t, uint32_t, std::string*);
 std::optional<Press> EncodeThomson(std::string_view, uint32_t, uint32_t, std::string*);
 std::optional<Press> EncodeDish(std::string_view, uint32_t, uint32_t, std::string*);
+std::optional<Press> EncodeEpson(std::string_view, uint32_t, uint32_t, std::string*);
+std::optional<Press> EncodeEliteScreens(std::string_view, uint32_t, uint32_t, std::string*);
+std::optional<Press> EncodeKelon(std::string_view, uint32_t, uint32_t, std::string*);
 std::optional<Press> EncodeGrundig16(std::string_view, uint32_t, uint32_t, std::string*);
 
 // Pulse-distance codes without their own reader: a bit is a mark and a
@@ -99,6 +102,9 @@ std::optional<DecodedFrame> DecodeBose(std::span<const uint32_t>, uint32_t, uint
 std::optional<DecodedFrame> DecodeDirecTv(std::span<const uint32_t>, uint32_t, uint32_t);
 std::optional<DecodedFrame> DecodeThomson(std::span<const uint32_t>, uint32_t, uint32_t);
 std::optional<DecodedFrame> DecodeDish(std::span<const uint32_t>, uint32_t, uint32_t);
+std::optional<DecodedFrame> DecodeEpson(std::span<const uint32_t>, uint32_t, uint32_t);
+std::optional<DecodedFrame> DecodeEliteScreens(std::span<const uint32_t>, uint32_t, uint32_t);
+std::optional<DecodedFrame> DecodeKelon(std::span<const uint32_t>, uint32_t, uint32_t);
 std::optional<DecodedFrame> DecodeGrundig16(std::span<const uint32_t>, uint32_t, uint32_t);
 
 void SetError(std::string* error, std::string message);

@@ -15,7 +15,8 @@ namespace {
 // stop mark and checks of its protocol), so the order only matters where
 // two protocols send the same frames.
 const IrFamily kFamilies[] = {
-    {"NEC", {"NEC", "NECext", "NEC42", "NEC48", "Aiwa"}, {"Sanyo"}, ir::EncodeNec, ir::DecodeNec},
+    {"NEC", {"NEC", "NECext", "NEC42", "NEC48", "Aiwa", "Epson", "Kelon"}, {"Sanyo"},
+     ir::EncodeNec, ir::DecodeNec},
     {"Samsung32", {"Samsung32", "Samsung36"}, {"Samsung"}, ir::EncodeSamsung, ir::DecodeSamsung},
     {"SIRC", {"SIRC", "SIRC15", "SIRC20"}, {"Sony"}, ir::EncodeSirc, ir::DecodeSirc},
     {"RC5", {"RC5", "RC5X"}, {}, ir::EncodeRc5, ir::DecodeRc5},
@@ -37,6 +38,8 @@ const IrFamily kFamilies[] = {
     {"DirecTV", {"DirecTV"}, {}, ir::EncodeDirecTv, ir::DecodeDirecTv},
     {"Thomson", {"Thomson"}, {}, ir::EncodeThomson, ir::DecodeThomson},
     {"Dish", {"Dish"}, {"Dish Network"}, ir::EncodeDish, ir::DecodeDish},
+    {"EliteScreens", {"EliteScreens"}, {"Elite Screens"}, ir::EncodeEliteScreens,
+     ir::DecodeEliteScreens},
     {"Grundig16", {"Grundig16", "Grundig16-30"}, {}, ir::EncodeGrundig16, ir::DecodeGrundig16},
 };
 

@@ -12,6 +12,10 @@
 // unit, 23.1 ms (42 units) of silence, and while held a repeat code of the
 // full leader (8.8 ms, 4.4 ms) and a stop mark, each followed by 90.75 ms
 // (165 units). Its frames read as NEC42.
+// Epson (proto_epson.cpp) sends NEC's frame and repeats it in full; its
+// frames read as NEC or NECext. Kelon (proto_kelon.cpp) sends 48 bits on
+// NEC's timing without NEC48's inverted bytes: DecodeNec hands such frames
+// to DecodeKelon.
 #include "irtoolkit/encoding.h"
 
 namespace tvq31::ir {
@@ -61,6 +65,8 @@ std::optional<Press> EncodeNec(std::string_view protocol, uint32_t address, uint
   uint64_t data = 0;
   int bits = 32;
   if (protocol == "Aiwa") return EncodeAiwa(address, command, error);
+  if (protocol == "Epson") return EncodeEpson(protocol, address, command, error);
+  if (protocol == "Kelon") return EncodeKelon(protocol, address, command, error);
   if (protocol == "NEC48") {
     if (!FitsBits(address, 16, protocol, "address", error) ||
         !FitsBits(command, 16, protocol, "command", error)) {
@@ -167,7 +173,7 @@ std::optional<DecodedFrame> DecodeNec(std::span<const uint32_t> d, uint32_t gap_
     out.address = v & 0x1FFFu;
     out.command = (v >> 26) & 0xFFu;
   } else if (bits == 48) {
-    if (!Inverse(v, 16, 8) || !Inverse(v, 32, 8)) return std::nullopt;
+    if (!Inverse(v, 16, 8) || !Inverse(v, 32, 8)) return DecodeKelon(d, gap_after, 0);
     out.protocol = "NEC48";
     out.address = v & 0xFFFFu;
     out.command = ((v >> 16) & 0xFFu) | (((v >> 32) & 0xFFu) << 8);
