@@ -41,6 +41,7 @@ const IrFamily kFamilies[] = {
     {"EliteScreens", {"EliteScreens"}, {"Elite Screens"}, ir::EncodeEliteScreens,
      ir::DecodeEliteScreens},
     {"Grundig16", {"Grundig16", "Grundig16-30"}, {}, ir::EncodeGrundig16, ir::DecodeGrundig16},
+    {"RECS80", {"RECS80", "RECS80-0068"}, {}, ir::EncodeRecs80, ir::DecodeRecs80},
 };
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
