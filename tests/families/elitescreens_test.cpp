@@ -9,7 +9,7 @@ namespace {
 
 using namespace familytest;
 
-TEST(EliteScreens, PressesDecodeBothCopies) {
+TEST(EliteScreens, PressesDecodeAndComeBackHeldAndTapped) {
   for (uint32_t command : {0x0FEA3387u, 0x0FDA2256u, 0xFFFFFFFFu, 0x00000000u, 0x80000001u}) {
     SCOPED_TRACE(command);
     const std::optional<Signal> press = EncodeProtocol("EliteScreens", 0, command, 0);
@@ -17,8 +17,15 @@ TEST(EliteScreens, PressesDecodeBothCopies) {
     ASSERT_EQ(press->frames.size(), 2u);
     EXPECT_EQ(Said(*press), Values("EliteScreens", 0, command));
     EXPECT_EQ(Said(DistortSignal(*press, command % 97 + 1)), Values("EliteScreens", 0, command));
-    EXPECT_EQ(FamilyOfName("Elite Screens"), "EliteScreens");
+    // Held and tapped, the record sends the frame about 30 ms apart.
+    const Signal held = *EncodeProtocol("EliteScreens", 0, command, 500);
+    ExpectGaps(ExpectRecognised(DistortSignal(held, 3), "EliteScreens"), 30000);
+    const Signal tap =
+        ExpectRecognised(FirstFrame(DistortSignal(held, 3)), "EliteScreens tap", 200);
+    EXPECT_GE(tap.frames.size(), 2u);
+    ExpectGaps(tap, 30000);
   }
+  EXPECT_EQ(FamilyOfName("Elite Screens"), "EliteScreens");
   EXPECT_FALSE(EncodeProtocol("EliteScreens", 1, 0));
 }
 
@@ -42,6 +49,7 @@ TEST(EliteScreens, OtherShapesAreRefused) {
     SCOPED_TRACE(c.name);
     for (const std::string& r : ReadEach(c.signal, c.decode)) EXPECT_EQ(r, "-");
     EXPECT_FALSE(ReadAs(c.signal, "EliteScreens"));
+    EXPECT_EQ(RecogniseSignal(c.signal).style.rfind("EliteScreens", 0), std::string::npos);
   }
 }
 
