@@ -107,3 +107,31 @@ TEST(Recs80, OtherShapesAreRefused) {
 
 }  // namespace
 }  // namespace tvq31
+
+namespace tvq31 {
+namespace {
+
+using namespace familytest;
+
+TEST(Recs80, RealRecordingComesBack) {
+  TVQ31_SKIP_WITHOUT_CORPUS();
+  // A Telecontrole TV remote: 170 us marks, 4905 / 7450 us spaces, 43 to
+  // 50 ms between frames. Most of its recordings lost marks (spaces of 10
+  // to 15 ms where two bits ran together); this one is whole.
+  const std::vector<Signal> signals =
+      CorpusSignals("TVs/Telecontrole/TC_33_VNS2000.ir", "Vol_dn");
+  ASSERT_EQ(signals.size(), 1u);
+  const Signal& held = signals.front();
+  // The recording ends inside a frame, which no decoder reads.
+  EXPECT_EQ(Said(held), "RECS80 7/54, ?");
+  const RecognitionResult r = RecogniseSignal(held);
+  EXPECT_EQ(r.style, "RECS80");
+  const Signal back = PlayBack(r.record, HoldFor(held));
+  EXPECT_EQ(Said(back), "RECS80 7/54");
+  ExpectGaps(back, 45000);
+  const Signal tap = ExpectRecognised(FirstFrame(held), "RECS80 tap", 300);
+  ExpectGaps(tap, 45000);
+}
+
+}  // namespace
+}  // namespace tvq31
