@@ -219,7 +219,7 @@ TEST(EncodeProtocol, RejectsWhatDoesNotFit) {
     EXPECT_NE(error.find(c.message_part), std::string::npos) << error;
   }
   EXPECT_TRUE(EncodeProtocol("nec", 1, 2, 0));  // names are case-insensitive
-  EXPECT_EQ(SupportedProtocols().size(), 37u);
+  EXPECT_EQ(SupportedProtocols().size(), 44u);
   for (const std::string& p : SupportedProtocols()) EXPECT_TRUE(EncodeProtocol(p, 0, 0)) << p;
 }
 
