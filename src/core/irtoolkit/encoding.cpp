@@ -146,11 +146,13 @@ std::optional<Signal> EncodeProtocol(std::string_view protocol, uint32_t address
     const uint64_t unit_length = ir::UnitLength(unit);
     uint64_t start = ir::UnitLength(press->first);
     // A unit of zero length would never use up the hold time.
-    if (unit_length == 0) return signal;
-    while (start < hold_us) {
-      signal.frames.insert(signal.frames.end(), unit.begin(), unit.end());
-      start += unit_length;
+    if (unit_length != 0) {
+      while (start < hold_us) {
+        signal.frames.insert(signal.frames.end(), unit.begin(), unit.end());
+        start += unit_length;
+      }
     }
+    signal.frames.insert(signal.frames.end(), press->last.begin(), press->last.end());
     return signal;
   }
   ir::SetError(error, "unknown protocol \"" + std::string(protocol) + "\"");
