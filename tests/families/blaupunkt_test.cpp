@@ -10,7 +10,7 @@ namespace {
 
 using namespace familytest;
 
-constexpr uint32_t kSyncGap = 45 * 512;   // the last one's half bit and 44 units
+constexpr uint32_t kSyncGap = 45 * 512;  // the last one's half bit and 44 units
 constexpr uint32_t kDataPeriod = 262 * 512;
 
 uint32_t FrameLength(const SignalFrame& f) {
@@ -31,8 +31,7 @@ TEST(Blaupunkt, PressesDecodeAndComeBack) {
     SCOPED_TRACE(std::to_string(c.address) + "/" + std::to_string(c.command));
     const std::optional<Signal> press = EncodeProtocol("Blaupunkt", c.address, c.command, 400);
     ASSERT_TRUE(press);
-    const std::string data = "Blaupunkt " + std::to_string(c.address) + "/" +
-                             std::to_string(c.command);
+    const std::string data = Values("Blaupunkt", c.address, c.command);
     // Start frame, the data frame while held, end frame.
     const std::vector<std::string> frames = Frames(*press);
     ASSERT_GE(frames.size(), 4u);

@@ -46,8 +46,8 @@ SignalFrame Frame(uint32_t bits, uint32_t gap) {
 }
 }  // namespace
 
-std::optional<Press> EncodeBlaupunkt(std::string_view protocol, uint32_t address,
-                                     uint32_t command, std::string* error) {
+std::optional<Press> EncodeBlaupunkt(std::string_view protocol, uint32_t address, uint32_t command,
+                                     std::string* error) {
   if (!FitsBits(address, 3, protocol, "address", error) ||
       !FitsBits(command, 6, protocol, "command", error)) {
     return std::nullopt;
