@@ -93,6 +93,35 @@ TEST(Emerson, OldPanasonicIsAnotherFamily) {
   }
 }
 
+TEST(Emerson, ScAtl6PressesAreTakenAsEmerson) {
+  // ScAtl-6 sends the Emerson frame on an 846 us unit with 40 units of
+  // silence: as sent, within every window of the Emerson styles, which send
+  // it back on 872 us. A receiver may shorten its 2538 us one spaces out of
+  // the one symbol's window; no other family's style takes it then.
+  Signal press = *EncodeProtocol("Emerson", 21, 42, 300);
+  press.carrier_hz = 57600;
+  for (SignalFrame& f : press.frames) {
+    for (uint32_t& d : f.durations) d = d / 872 * 846;
+    f.gap = 40 * 846;
+  }
+  for (uint64_t seed : {0u, 1u, 2u}) {
+    SCOPED_TRACE(seed);
+    const Signal received = seed == 0 ? press : DistortSignal(press, seed);
+    EXPECT_EQ(Said(received), Values("Emerson", 21, 42));
+    if (seed == 0) {
+      ExpectRecognised(received, "Emerson");
+      ExpectRecognised(FirstFrame(received), "Emerson tap", 300);
+      continue;
+    }
+    for (const Signal& s : {received, FirstFrame(received)}) {
+      const std::string style = RecogniseSignal(s).style;
+      if (!style.empty()) {
+        EXPECT_EQ(FamilyOfName(style), "Emerson") << style;
+      }
+    }
+  }
+}
+
 // A one-frame recording as the evaluation holds it: the frame again after
 // the gap the encoder leaves.
 Signal Held(const Signal& one_frame, size_t frames) {
