@@ -78,6 +78,7 @@ std::optional<Press> EncodeKelon(std::string_view, uint32_t, uint32_t, std::stri
 std::optional<Press> EncodeGrundig16(std::string_view, uint32_t, uint32_t, std::string*);
 std::optional<Press> EncodeRecs80(std::string_view, uint32_t, uint32_t, std::string*);
 std::optional<Press> EncodeBlaupunkt(std::string_view, uint32_t, uint32_t, std::string*);
+std::optional<Press> EncodeEmerson(std::string_view, uint32_t, uint32_t, std::string*);
 
 // Pulse-distance codes without their own reader: a bit is a mark and a
 // space, the space tells the value. Each duration is taken when it lies
@@ -111,6 +112,7 @@ std::optional<DecodedFrame> DecodeKelon(std::span<const uint32_t>, uint32_t, uin
 std::optional<DecodedFrame> DecodeGrundig16(std::span<const uint32_t>, uint32_t, uint32_t);
 std::optional<DecodedFrame> DecodeRecs80(std::span<const uint32_t>, uint32_t, uint32_t);
 std::optional<DecodedFrame> DecodeBlaupunkt(std::span<const uint32_t>, uint32_t, uint32_t);
+std::optional<DecodedFrame> DecodeEmerson(std::span<const uint32_t>, uint32_t, uint32_t);
 
 void SetError(std::string* error, std::string message);
 

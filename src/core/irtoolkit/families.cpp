@@ -27,6 +27,7 @@ const IrFamily kFamilies[] = {
      ir::DecodeKaseikyo},
     {"PanasonicOld", {"PanasonicOld"}, {"Panasonic_Old"}, ir::EncodePanasonicOld,
      ir::DecodePanasonicOld},
+    {"Emerson", {"Emerson"}, {}, ir::EncodeEmerson, ir::DecodeEmerson},
     {"RCA", {"RCA"}, {}, ir::EncodeRca, ir::DecodeRca},
     {"Pioneer", {"Pioneer"}, {}, ir::EncodePioneer, ir::DecodePioneer},
     {"JVC", {"JVC"}, {}, ir::EncodeJvc, ir::DecodeJvc},
