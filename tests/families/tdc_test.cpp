@@ -48,11 +48,16 @@ TEST(Tdc, EncodedPressesDecodeToTheirValues) {
     // lengthened marks and shortened spaces.
     EXPECT_EQ(Said(Scaled(*s, 0.95)), want);
     EXPECT_EQ(Said(Scaled(*s, 1.05)), want);
-    if (std::string(c.protocol) == "TDC-38") {
-      for (uint64_t seed = 1; seed <= 20; ++seed) {
-        EXPECT_EQ(Said(DistortSignal(*s, seed)), want) << "seed " << seed;
+    // Through a receiver: every TDC-38 frame; TDC-56's 213 µs half bit,
+    // which the receiver's 100 µs nearly halve or double, nearly every one.
+    size_t frames = 0, read = 0;
+    for (uint64_t seed = 1; seed <= 20; ++seed) {
+      for (const DecodedFrame& f : DecodeSignal(DistortSignal(*s, seed))) {
+        ++frames;
+        read += f.protocol == c.protocol && f.address == c.address && f.command == c.command;
       }
     }
+    EXPECT_GE(read * 100, frames * (std::string(c.protocol) == "TDC-38" ? 100 : 95));
   }
 }
 

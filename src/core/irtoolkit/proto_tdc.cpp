@@ -10,6 +10,9 @@
 //
 // The encoder's address is device × 32 + subdevice (the ten bits as sent),
 // its command the function.
+#include <algorithm>
+#include <vector>
+
 #include "irtoolkit/encoding.h"
 
 namespace tvq31::ir {
@@ -19,10 +22,14 @@ struct Variant {
   std::string_view name;
   uint32_t carrier;
   uint32_t half_bit;
+  // A receiver lengthens marks and shortens spaces by up to about 100 µs:
+  // a third of TDC-38's half bit, which the nearer of one and two half bits
+  // still reads, nearly half of TDC-56's, which needs the frame evened out.
+  bool evened;
 };
 constexpr Variant kVariants[] = {
-    {"TDC-38", 38000, 315},
-    {"TDC-56", 56300, 213},
+    {"TDC-38", 38000, 315, false},
+    {"TDC-56", 56300, 213, true},
 };
 constexpr uint32_t kGap = 89000;
 constexpr int kBits = 18;  // start bit and 17 data bits
@@ -65,45 +72,63 @@ std::optional<Press> EncodeTdc(std::string_view protocol, uint32_t address, uint
   return press;
 }
 
+namespace {
+
+// The frame read on variant `v`'s half bit; nullopt when it is none.
+std::optional<DecodedFrame> ReadFrame(std::span<const uint32_t> durations, const Variant& v) {
+  // Each duration is taken as the nearer of one and two half bits; the
+  // count of 36 half bits, the start bit and the mean half bit keep other
+  // frames out.
+  const std::optional<HalfBitRun> run =
+      HalfBits(durations, 0, v.half_bit, 2, kHalves, v.half_bit / 2);
+  if (!run || run->levels.size() != kHalves || run->used == 0 || run->used > durations.size()) {
+    return std::nullopt;
+  }
+  // The half bits the durations read stand for: up to the last mark.
+  size_t covered = kHalves;
+  while (covered > 0 && run->levels[covered - 1] == 0) --covered;
+  if (covered == 0) return std::nullopt;
+  uint64_t length = 0;
+  for (size_t i = 0; i < run->used; ++i) length += durations[i];
+  const bool long_half = length / covered >= kSplitHalfBit;
+  if (long_half != (v.half_bit > kSplitHalfBit)) return std::nullopt;
+  uint32_t data = 0;
+  for (size_t bit = 0; bit < static_cast<size_t>(kBits); ++bit) {
+    const uint8_t first = run->levels[2 * bit];
+    if (first == run->levels[2 * bit + 1]) return std::nullopt;
+    data = (data << 1) | first;
+  }
+  if (((data >> 17) & 1U) == 0) return std::nullopt;
+  DecodedFrame out;
+  out.protocol = std::string(v.name);
+  out.address = (data >> 7) & 0x3FFu;
+  out.command = data & 0x7Fu;
+  out.used = run->used;
+  return out;
+}
+
+}  // namespace
+
 std::optional<DecodedFrame> DecodeTdc(std::span<const uint32_t> durations, uint32_t /*gap_after*/,
                                       uint32_t /*carrier_hz*/) {
+  constexpr size_t kMaxDurations = kHalves;  // no merged half bits at all
+  std::vector<uint32_t> evened;
   for (const Variant& v : kVariants) {
-    // Each duration is taken as the nearer of one and two half bits: a
-    // receiver lengthens marks and shortens spaces by up to about 100 µs,
-    // a third of the 315 µs half bit, and the count of 36 half bits with a
-    // start bit and the mean half bit keep other frames out.
-    const std::optional<HalfBitRun> run =
-        HalfBits(durations, 0, v.half_bit, 2, kHalves, v.half_bit / 2);
-    if (!run || run->levels.size() != kHalves || run->used == 0 ||
-        run->used > durations.size()) {
-      continue;
-    }
-    // The half bits the durations read stand for: up to the last mark.
-    size_t covered = kHalves;
-    while (covered > 0 && run->levels[covered - 1] == 0) --covered;
-    uint64_t length = 0;
-    for (size_t i = 0; i < run->used; ++i) length += durations[i];
-    if (covered == 0) continue;
-    const uint64_t mean = length / covered;
-    const bool long_half = mean >= kSplitHalfBit;
-    if (long_half != (v.half_bit > kSplitHalfBit)) continue;
-    uint32_t data = 0;
-    bool biphase = true;
-    for (size_t bit = 0; bit < static_cast<size_t>(kBits); ++bit) {
-      const uint8_t first = run->levels[2 * bit];
-      if (first == run->levels[2 * bit + 1]) {
-        biphase = false;
-        break;
+    if (std::optional<DecodedFrame> out = ReadFrame(durations, v)) return out;
+    if (!v.evened) continue;
+    // Read again with a quarter half bit taken from every mark and given to
+    // every space.
+    const size_t n = std::min(durations.size(), kMaxDurations + 1);
+    evened.assign(durations.begin(), durations.begin() + static_cast<std::ptrdiff_t>(n));
+    const uint32_t shift = v.half_bit / 4;
+    for (size_t i = 0; i < evened.size(); ++i) {
+      if (i % 2 == 0) {
+        evened[i] = evened[i] > shift ? evened[i] - shift : 0;
+      } else if (evened[i] <= UINT32_MAX - shift) {
+        evened[i] += shift;
       }
-      data = (data << 1) | first;
     }
-    if (!biphase || ((data >> 17) & 1U) == 0) continue;
-    DecodedFrame out;
-    out.protocol = std::string(v.name);
-    out.address = (data >> 7) & 0x3FFu;
-    out.command = data & 0x7Fu;
-    out.used = run->used;
-    return out;
+    if (std::optional<DecodedFrame> out = ReadFrame(evened, v)) return out;
   }
   return std::nullopt;
 }
