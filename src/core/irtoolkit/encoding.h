@@ -79,6 +79,7 @@ std::optional<Press> EncodeGrundig16(std::string_view, uint32_t, uint32_t, std::
 std::optional<Press> EncodeRecs80(std::string_view, uint32_t, uint32_t, std::string*);
 std::optional<Press> EncodeBlaupunkt(std::string_view, uint32_t, uint32_t, std::string*);
 std::optional<Press> EncodeEmerson(std::string_view, uint32_t, uint32_t, std::string*);
+std::optional<Press> EncodeTdc(std::string_view, uint32_t, uint32_t, std::string*);
 
 // Pulse-distance codes without their own reader: a bit is a mark and a
 // space, the space tells the value. Each duration is taken when it lies
@@ -113,6 +114,7 @@ std::optional<DecodedFrame> DecodeGrundig16(std::span<const uint32_t>, uint32_t,
 std::optional<DecodedFrame> DecodeRecs80(std::span<const uint32_t>, uint32_t, uint32_t);
 std::optional<DecodedFrame> DecodeBlaupunkt(std::span<const uint32_t>, uint32_t, uint32_t);
 std::optional<DecodedFrame> DecodeEmerson(std::span<const uint32_t>, uint32_t, uint32_t);
+std::optional<DecodedFrame> DecodeTdc(std::span<const uint32_t>, uint32_t, uint32_t);
 
 void SetError(std::string* error, std::string message);
 
@@ -143,7 +145,7 @@ std::optional<DecodedFrame> DecodeXmp(std::span<const uint32_t>, uint32_t, uint3
 std::optional<Press> EncodeRcmm(std::string_view, uint32_t, uint32_t, std::string*);
 std::optional<DecodedFrame> DecodeRcmm(std::span<const uint32_t>, uint32_t, uint32_t);
 
-// A bi-phase frame read as half bits (proto_rc5.cpp; RC5 and RC6 use it).
+// A bi-phase frame read as half bits (proto_rc5.cpp; RC5, RC6 and TDC use it).
 struct HalfBitRun {
   std::vector<uint8_t> levels;  // 1 for a half bit of carrier, 0 for silence
   size_t used = 0;              // durations read, up to the frame's last mark
@@ -154,5 +156,9 @@ struct HalfBitRun {
 // with silence as the last half bit. nullopt otherwise.
 std::optional<HalfBitRun> HalfBits(std::span<const uint32_t> durations, size_t first,
                                    uint32_t unit, int max_units, size_t wanted);
+// The same with a duration of n half bits taken within `slack` µs of n
+// halves (the form above: 40 % of a half bit).
+std::optional<HalfBitRun> HalfBits(std::span<const uint32_t> durations, size_t first,
+                                   uint32_t unit, int max_units, size_t wanted, uint32_t slack);
 
 }  // namespace tvq31::ir

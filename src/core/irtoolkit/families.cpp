@@ -22,6 +22,12 @@ const IrFamily kFamilies[] = {
     {"RC5", {"RC5", "RC5X"}, {}, ir::EncodeRc5, ir::DecodeRc5},
     {"RC6", {"RC6", "RC6-6-20", "RC6-6-24", "RC6-6-32", "MCE"}, {}, ir::EncodeRc6, ir::DecodeRc6},
     {"XMP", {"XMP"}, {}, ir::EncodeXmp, ir::DecodeXmp},
+    // Leaderless bi-phase on a 315 (213) µs half bit, 36 half bits: before
+    // RC-MM, which reads a TDC frame of ones (35 even durations) as a
+    // leader and 2-bit symbols. TDC reads no RC-MM frame: that frame's
+    // mean half bit is below the split between TDC-38 and TDC-56, and its
+    // 417 µs leader is two of TDC-56's half bits, no start bit.
+    {"TDC", {"TDC-38", "TDC-56"}, {}, ir::EncodeTdc, ir::DecodeTdc},
     {"RCMM", {"RCMM12", "RCMM24", "RCMM32"}, {"RC-MM"}, ir::EncodeRcmm, ir::DecodeRcmm},
     {"Kaseikyo", {"Kaseikyo", "Kaseikyo48", "SharpDVD"}, {"Panasonic"}, ir::EncodeKaseikyo,
      ir::DecodeKaseikyo},

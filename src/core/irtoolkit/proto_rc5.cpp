@@ -5,7 +5,7 @@
 // the 7th command bit inverted in the second start bit. The frame repeats
 // every 113.8 ms (64 bit times) while the key is held, with the same toggle.
 //
-// The bi-phase reader below (HalfBits) is shared with RC6.
+// The bi-phase reader below (HalfBits) is shared with RC6 and TDC.
 #include "irtoolkit/encoding.h"
 
 namespace tvq31::ir {
@@ -20,13 +20,17 @@ constexpr int kBits = 14;
 
 std::optional<HalfBitRun> HalfBits(std::span<const uint32_t> durations, size_t first,
                                    uint32_t unit, int max_units, size_t wanted) {
-  HalfBitRun run;
-  run.used = first;
   // A duration of n half bits lies within 40 % of a half bit of n halves:
   // wide enough for remotes a few percent off and for a receiver's
   // lengthened marks and shortened spaces, narrow enough that the 500 µs
   // halves of other bi-phase codes do not pass for RC5's 889.
-  const uint32_t slack = unit * 2 / 5;
+  return HalfBits(durations, first, unit, max_units, wanted, unit * 2 / 5);
+}
+
+std::optional<HalfBitRun> HalfBits(std::span<const uint32_t> durations, size_t first,
+                                   uint32_t unit, int max_units, size_t wanted, uint32_t slack) {
+  HalfBitRun run;
+  run.used = first;
   const uint32_t longest = static_cast<uint32_t>(max_units) * unit + slack;
   for (size_t i = first; i < durations.size(); ++i) {
     const bool mark = (i % 2) == 0;
