@@ -36,10 +36,12 @@ TEST(Mitsubishi2, OutOfRangeValuesAreRefused) {
   EXPECT_FALSE(EncodeProtocol("Mitsubishi2", 0, 0x100));
 }
 
-// The corpus's NEC TV remote sends this frame (8 ms leader, the middle
-// space, 500 us bits) with a 60 ms period, so 17 to 21 ms between frames:
-// the held style's 28.5 ms refuses it, its first frame is a tap.
-TEST(Mitsubishi2, RecordedRemoteIsReadAndItsTapComesBack) {
+// The corpus's NEC TV remote sends this frame on Proton's timing (8 ms
+// leader, the middle space, 500 us bits, a 60 ms period, so 17 to 21 ms
+// between frames): the Mitsubishi2 style's 28.5 ms refuses its presses,
+// the Proton style's 63 ms period takes them, and a single frame is a
+// Mitsubishi2 tap. Either record plays back as the same values.
+TEST(Mitsubishi2, RecordedProtonRemoteIsReadAndComesBack) {
   TVQ31_SKIP_WITHOUT_CORPUS();
   const struct {
     const char* name;
@@ -48,9 +50,43 @@ TEST(Mitsubishi2, RecordedRemoteIsReadAndItsTapComesBack) {
   for (const auto& k : keys) {
     SCOPED_TRACE(k.name);
     for (const Signal& recorded : CorpusSignals("TVs/NEC/NEC.ir", k.name)) {
-      EXPECT_EQ(Said(recorded), Values("Mitsubishi2", k.address, k.command));
-      ExpectRecognised(FirstFrame(recorded), "Mitsubishi2 tap", 300);
+      const auto want = Values("Mitsubishi2", k.address, k.command);
+      EXPECT_EQ(Said(recorded), want);
+      EXPECT_EQ(Said(ExpectRecognised(recorded, "Proton", 300)), want);
+      EXPECT_EQ(Said(ExpectRecognised(FirstFrame(recorded), "Mitsubishi2 tap", 300)), want);
     }
+  }
+}
+
+// A press on Proton's documented timing: 500 us units, a frame every 63 ms
+// (bits high first, as the family's decoder reads its values).
+TEST(Mitsubishi2, ProtonPressesComeBackOnTheirPeriod) {
+  for (uint32_t command : {0x00u, 0xFFu, 0x4Au}) {
+    SCOPED_TRACE(command);
+    Signal press;
+    press.carrier_hz = 38500;
+    for (int i = 0; i < 5; ++i) {
+      SignalFrame frame;
+      frame.durations = {8000, 4000};
+      auto bits = [&](uint32_t value) {
+        for (int b = 0; b < 8; ++b) {
+          frame.durations.push_back(500);
+          frame.durations.push_back(((value >> (7 - b)) & 1) != 0 ? 1500 : 500);
+        }
+      };
+      bits(0x2F);
+      frame.durations.push_back(500);
+      frame.durations.push_back(4000);
+      bits(command);
+      frame.durations.push_back(500);
+      uint32_t length = 0;
+      for (uint32_t d : frame.durations) length += d;
+      frame.gap = 63000 - length;
+      press.frames.push_back(frame);
+    }
+    const auto want = Values("Mitsubishi2", 0x2F, command);
+    EXPECT_EQ(Said(press), want);
+    EXPECT_EQ(Said(ExpectRecognised(press, "Proton")), want);
   }
 }
 

@@ -39,7 +39,7 @@ const IrFamily kFamilies[] = {
     {"JVC", {"JVC"}, {}, ir::EncodeJvc, ir::DecodeJvc},
     {"Sharp", {"Sharp", "Denon"}, {}, ir::EncodeSharp, ir::DecodeSharp},
     {"Mitsubishi", {"Mitsubishi"}, {}, ir::EncodeMitsubishi, ir::DecodeMitsubishi},
-    {"Mitsubishi2", {"Mitsubishi2"}, {}, ir::EncodeMitsubishi2, ir::DecodeMitsubishi2},
+    {"Mitsubishi2", {"Mitsubishi2"}, {"Proton"}, ir::EncodeMitsubishi2, ir::DecodeMitsubishi2},
     {"GICable", {"GICable"}, {"GI Cable", "G.I.Cable"}, ir::EncodeGiCable, ir::DecodeGiCable},
     {"Bose", {"Bose"}, {}, ir::EncodeBose, ir::DecodeBose},
     {"DirecTV", {"DirecTV"}, {}, ir::EncodeDirecTv, ir::DecodeDirecTv},
