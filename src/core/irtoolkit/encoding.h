@@ -76,6 +76,7 @@ std::optional<Press> EncodeEliteScreens(std::string_view, uint32_t, uint32_t, st
 std::optional<Press> EncodeKelon(std::string_view, uint32_t, uint32_t, std::string*);
 std::optional<Press> EncodeGrundig16(std::string_view, uint32_t, uint32_t, std::string*);
 std::optional<Press> EncodeRecs80(std::string_view, uint32_t, uint32_t, std::string*);
+std::optional<Press> EncodeXiaomi(std::string_view, uint32_t, uint32_t, std::string*);
 
 // Pulse-distance codes without their own reader: a bit is a mark and a
 // space, the space tells the value. Each duration is taken when it lies
@@ -108,6 +109,7 @@ std::optional<DecodedFrame> DecodeEliteScreens(std::span<const uint32_t>, uint32
 std::optional<DecodedFrame> DecodeKelon(std::span<const uint32_t>, uint32_t, uint32_t);
 std::optional<DecodedFrame> DecodeGrundig16(std::span<const uint32_t>, uint32_t, uint32_t);
 std::optional<DecodedFrame> DecodeRecs80(std::span<const uint32_t>, uint32_t, uint32_t);
+std::optional<DecodedFrame> DecodeXiaomi(std::span<const uint32_t>, uint32_t, uint32_t);
 
 void SetError(std::string* error, std::string message);
 

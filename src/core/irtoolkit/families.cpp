@@ -42,6 +42,7 @@ const IrFamily kFamilies[] = {
      ir::DecodeEliteScreens},
     {"Grundig16", {"Grundig16", "Grundig16-30"}, {}, ir::EncodeGrundig16, ir::DecodeGrundig16},
     {"RECS80", {"RECS80", "RECS80-0068"}, {}, ir::EncodeRecs80, ir::DecodeRecs80},
+    {"Xiaomi", {"Xiaomi"}, {}, ir::EncodeXiaomi, ir::DecodeXiaomi},
 };
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
