@@ -110,6 +110,7 @@ std::optional<DecodedFrame> DecodeKelon(std::span<const uint32_t>, uint32_t, uin
 std::optional<DecodedFrame> DecodeGrundig16(std::span<const uint32_t>, uint32_t, uint32_t);
 std::optional<DecodedFrame> DecodeRecs80(std::span<const uint32_t>, uint32_t, uint32_t);
 std::optional<DecodedFrame> DecodeXiaomi(std::span<const uint32_t>, uint32_t, uint32_t);
+std::optional<DecodedFrame> DecodeZenith(std::span<const uint32_t>, uint32_t, uint32_t);
 
 void SetError(std::string* error, std::string message);
 
