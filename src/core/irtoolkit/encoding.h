@@ -80,6 +80,7 @@ std::optional<Press> EncodeRecs80(std::string_view, uint32_t, uint32_t, std::str
 std::optional<Press> EncodeBlaupunkt(std::string_view, uint32_t, uint32_t, std::string*);
 std::optional<Press> EncodeEmerson(std::string_view, uint32_t, uint32_t, std::string*);
 std::optional<Press> EncodeTdc(std::string_view, uint32_t, uint32_t, std::string*);
+std::optional<Press> EncodeXiaomi(std::string_view, uint32_t, uint32_t, std::string*);
 
 // Pulse-distance codes without their own reader: a bit is a mark and a
 // space, the space tells the value. Each duration is taken when it lies
@@ -115,6 +116,8 @@ std::optional<DecodedFrame> DecodeRecs80(std::span<const uint32_t>, uint32_t, ui
 std::optional<DecodedFrame> DecodeBlaupunkt(std::span<const uint32_t>, uint32_t, uint32_t);
 std::optional<DecodedFrame> DecodeEmerson(std::span<const uint32_t>, uint32_t, uint32_t);
 std::optional<DecodedFrame> DecodeTdc(std::span<const uint32_t>, uint32_t, uint32_t);
+std::optional<DecodedFrame> DecodeXiaomi(std::span<const uint32_t>, uint32_t, uint32_t);
+std::optional<DecodedFrame> DecodeZenith(std::span<const uint32_t>, uint32_t, uint32_t);
 
 void SetError(std::string* error, std::string message);
 
