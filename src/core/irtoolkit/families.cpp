@@ -19,7 +19,7 @@ const IrFamily kFamilies[] = {
      ir::EncodeNec, ir::DecodeNec},
     {"Samsung32", {"Samsung32", "Samsung36"}, {"Samsung"}, ir::EncodeSamsung, ir::DecodeSamsung},
     {"SIRC", {"SIRC", "SIRC15", "SIRC20"}, {"Sony"}, ir::EncodeSirc, ir::DecodeSirc},
-    {"RC5", {"RC5", "RC5X"}, {}, ir::EncodeRc5, ir::DecodeRc5},
+    {"RC5", {"RC5", "RC5X", "RC5-20"}, {}, ir::EncodeRc5, ir::DecodeRc5},
     {"RC6", {"RC6", "RC6-6-20", "RC6-6-24", "RC6-6-32", "MCE"}, {}, ir::EncodeRc6, ir::DecodeRc6},
     {"XMP", {"XMP"}, {}, ir::EncodeXmp, ir::DecodeXmp},
     {"RCMM", {"RCMM12", "RCMM24", "RCMM32"}, {"RC-MM"}, ir::EncodeRcmm, ir::DecodeRcmm},
