@@ -5,6 +5,15 @@
 // the 7th command bit inverted in the second start bit. The frame repeats
 // every 113.8 ms (64 bit times) while the key is held, with the same toggle.
 //
+// RC5-20 (the protocol database's "RC5x", not Flipper's RC5X) is the
+// 20-bit extended form: the start bit, the inverted seventh bit of the
+// subdevice S, the toggle, the 5 device bits D, a pause of 4 half bits of
+// silence, the low 6 bits of S and the 6 function bits F; the frame starts
+// every 114 ms. The address is D, the command S and F in the order they
+// are sent (S in the high 7 bits, F in the low 6): S holds the 7-bit
+// command in RC5X's places (its seventh bit in the second start bit), F
+// extends it.
+//
 // The bi-phase reader below (HalfBits) is shared with RC6 and TDC.
 #include "irtoolkit/encoding.h"
 
@@ -16,6 +25,78 @@ constexpr uint32_t kHalfBit = 889;
 constexpr uint32_t kPeriod = 113778;
 constexpr uint32_t kMinGap = 10000;
 constexpr int kBits = 14;
+
+// RC5-20: 8 bits, the pause, 12 bits: 44 half bits, the pause's 4 among them.
+constexpr uint32_t kPeriod20 = 114000;
+constexpr int kBitsBeforePause = 8;
+constexpr int kBits20 = 20;
+constexpr int kPauseHalves = 4;
+constexpr size_t kHalves20 = 2 * kBits20 + kPauseHalves;
+
+// Half bit k of the RC5-20 frame (0 = the first start bit's silent half):
+// the position of bit `bit`'s first half, past the pause for the bits
+// after it.
+constexpr size_t Half20(int bit) {
+  return static_cast<size_t>(2 * bit + (bit >= kBitsBeforePause ? kPauseHalves : 0));
+}
+
+std::optional<Press> EncodeRc5Paused(uint32_t address, uint32_t command, std::string* error) {
+  if (!FitsBits(address, 5, "RC5-20", "address", error) ||
+      !FitsBits(command, 13, "RC5-20", "command", error)) {
+    return std::nullopt;
+  }
+  const uint32_t s = command >> 6;
+  const bool toggle = false;
+  // 20 bits, most significant first.
+  const uint32_t data = (1u << 19) | (uint32_t{((s >> 6) & 1U) == 0} << 18) |
+                        (uint32_t{toggle} << 17) | (address << 12) | ((s & 0x3Fu) << 6) |
+                        (command & 0x3Fu);
+  FrameBuilder frame;
+  for (int bit = 0; bit < kBits20; ++bit) {
+    if (bit == kBitsBeforePause) frame.Space(kPauseHalves * kHalfBit);
+    if ((data >> (kBits20 - 1 - bit)) & 1U) {
+      frame.Space(kHalfBit);
+      frame.Mark(kHalfBit);
+    } else {
+      frame.Mark(kHalfBit);
+      frame.Space(kHalfBit);
+    }
+  }
+  Press press;
+  press.carrier_hz = kCarrier;
+  press.first = {frame.FinishPeriod(kPeriod20, kMinGap)};
+  return press;
+}
+
+// The pause joins the half bits of silence next to it, so the space there
+// spans 4 to 6 half bits (its own, the last half of a zero before it, the
+// first half of a one after it); everywhere else a bit's two halves differ,
+// which the bit check below makes sure of.
+std::optional<DecodedFrame> DecodeRc5Paused(std::span<const uint32_t> durations) {
+  std::optional<HalfBitRun> run = HalfBits(durations, 0, kHalfBit, 2 + kPauseHalves, kHalves20 - 1);
+  if (!run) return std::nullopt;
+  std::vector<uint8_t> halves(1, 0);  // the silent first half
+  halves.insert(halves.end(), run->levels.begin(), run->levels.end());
+  for (size_t k = Half20(kBitsBeforePause) - kPauseHalves; k < Half20(kBitsBeforePause); ++k) {
+    if (halves[k] != 0) return std::nullopt;
+  }
+  uint32_t data = 0;
+  for (int bit = 0; bit < kBits20; ++bit) {
+    const uint8_t a = halves[Half20(bit)];
+    const uint8_t b = halves[Half20(bit) + 1];
+    if (a == b) return std::nullopt;
+    data = (data << 1) | (b == 1 ? 1u : 0u);
+  }
+  // The first start bit is a one: the frame began with its mark.
+  if (((data >> 19) & 1U) == 0) return std::nullopt;
+  const uint32_t s = (((data >> 18) & 1U) == 0 ? 0x40u : 0u) | ((data >> 6) & 0x3Fu);
+  DecodedFrame out;
+  out.protocol = "RC5-20";
+  out.address = (data >> 12) & 0x1Fu;
+  out.command = (s << 6) | (data & 0x3Fu);
+  out.used = run->used;
+  return out;
+}
 }  // namespace
 
 std::optional<HalfBitRun> HalfBits(std::span<const uint32_t> durations, size_t first,
@@ -69,6 +150,7 @@ std::optional<HalfBitRun> HalfBits(std::span<const uint32_t> durations, size_t f
 
 std::optional<Press> EncodeRc5(std::string_view protocol, uint32_t address, uint32_t command,
                                std::string* error) {
+  if (protocol == "RC5-20") return EncodeRc5Paused(address, command, error);
   const bool extended = protocol == "RC5X";
   if (!FitsBits(address, 5, protocol, "address", error) ||
       !FitsBits(command, extended ? 7 : 6, protocol, "command", error)) {
@@ -100,7 +182,8 @@ std::optional<DecodedFrame> DecodeRc5(std::span<const uint32_t> durations, uint3
   // The first start bit's space is not seen: the frame's first half bit is
   // silence before the first mark.
   std::optional<HalfBitRun> run = HalfBits(durations, 0, kHalfBit, 2, 2 * kBits - 1);
-  if (!run) return std::nullopt;
+  // A 14-bit frame stops at RC5-20's pause (4 half bits of silence).
+  if (!run) return DecodeRc5Paused(durations);
   uint32_t data = 0;
   // levels[0] is the second half of the first start bit (a mark: a 1).
   for (int bit = 1; bit < kBits; ++bit) {
