@@ -45,17 +45,20 @@ bool IsRun(Token t) noexcept {
   return t.n == 4 && t.p[0] == '7' && t.p[1] == 'F' && t.p[2] == 'F' && t.p[3] == 'F';
 }
 
+// Value of the four hex digits at `p`; -1 when one of them is not one.
+inline int32_t FourDigitsValue(const char* p) noexcept {
+  const int32_t d0 = kDigitValues[static_cast<unsigned char>(p[0])];
+  const int32_t d1 = kDigitValues[static_cast<unsigned char>(p[1])];
+  const int32_t d2 = kDigitValues[static_cast<unsigned char>(p[2])];
+  const int32_t d3 = kDigitValues[static_cast<unsigned char>(p[3])];
+  if ((d0 | d1 | d2 | d3) < 0) return -1;
+  return (d0 << 12) | (d1 << 8) | (d2 << 4) | d3;
+}
+
 // Value of `n` (one to four) hex digits at `p`; -1 when there are none or
 // one of them is not a hex digit.
 int32_t DigitsValue(const char* p, size_t n) noexcept {
-  if (n == 4) {
-    const int32_t d0 = kDigitValues[static_cast<unsigned char>(p[0])];
-    const int32_t d1 = kDigitValues[static_cast<unsigned char>(p[1])];
-    const int32_t d2 = kDigitValues[static_cast<unsigned char>(p[2])];
-    const int32_t d3 = kDigitValues[static_cast<unsigned char>(p[3])];
-    if ((d0 | d1 | d2 | d3) < 0) return -1;
-    return (d0 << 12) | (d1 << 8) | (d2 << 4) | d3;
-  }
+  if (n == 4) return FourDigitsValue(p);
   if (n == 0 || n > 4) return -1;
   int32_t value = 0;
   int32_t bad = 0;
@@ -67,7 +70,9 @@ int32_t DigitsValue(const char* p, size_t n) noexcept {
   return bad < 0 ? -1 : value;
 }
 
-int32_t TokenValue(Token t) noexcept { return DigitsValue(t.p, t.n); }
+inline int32_t TokenValue(Token t) noexcept {
+  return t.n == 4 ? FourDigitsValue(t.p) : DigitsValue(t.p, t.n);
+}
 
 enum class Kind { kSpace, kMark, kInvalid };
 
