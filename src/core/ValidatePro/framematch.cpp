@@ -133,7 +133,10 @@ class Decoder {
   Decoder(int variant, std::string_view f, const RecognitionContext& context,
           const validate_internal::GroupTable& values, size_t limit)
       : v_(kVariants[variant]), variant_(static_cast<size_t>(variant)), f_(f), ctx_(context),
-        values_(values), limit_(limit), p_(v_.start) {}
+        values_(values), limit_(limit), p_(v_.start) {
+    // A bounded run writes at most its limit and one symbol's worth more.
+    if (limit != std::string::npos) s_.reserve(limit + 8);
+  }
 
   std::optional<std::string> Run() {
     while (Rest() > 3 && s_.size() < limit_) {

@@ -189,7 +189,7 @@ std::optional<std::string> FrameLoop(std::string_view template_text, std::string
   std::string_view m = template_text;
   std::string_view c = frames;
   std::string s;
-  std::string o, hd, stripped;
+  std::string o, hd, stripped, candidate;
   for (;;) {
     // The last pattern of the template is never compared.
     if (!ScanPattern(m, o, hd)) break;
@@ -230,7 +230,9 @@ std::optional<std::string> FrameLoop(std::string_view template_text, std::string
         const std::optional<std::string> symbols =
             validate_internal::DecodeSymbolsPrefix(variant, data, context, values, limit);
         if (!symbols) return std::nullopt;
-        r = MatchPattern(o, hd + *symbols);
+        candidate.assign(hd);
+        candidate += *symbols;
+        r = MatchPattern(o, candidate);
         if (!r.empty()) break;
       }
       if (r.empty()) return std::string();
