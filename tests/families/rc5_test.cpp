@@ -12,6 +12,7 @@ using familytest::EveryFrame;
 using familytest::ExpectRecognised;
 using familytest::FirstFrame;
 using familytest::PlayBack;
+using familytest::ReadAs;
 using familytest::RecogniseSignal;
 using familytest::Said;
 using familytest::Values;
@@ -76,11 +77,19 @@ TEST(Rc5, FramesOfAnotherLengthOrShapeAreRefused) {
       {"leader", changed([](std::vector<uint32_t>& d) { d.insert(d.begin(), {2666, 889}); })},
       {"halves of 500 us", Scaled(good, 0.56)},
   };
+  // A bit more is the 15-bit RC5-7F frame (Rc5SevenBit tests it): none of
+  // these is read as RC5 or RC5X, nor taken by a 14-bit style.
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    for (const DecodedFrame& f : DecodeSignal(c.signal)) EXPECT_NE(f.protocol.substr(0, 3), "RC5");
+    for (const DecodedFrame& f : DecodeSignal(c.signal)) {
+      EXPECT_NE(f.protocol, "RC5");
+      EXPECT_NE(f.protocol, "RC5X");
+    }
     for (Signal s : {c.signal, FirstFrame(c.signal)}) {
-      EXPECT_NE(FamilyOfName(RecogniseSignal(s).style), "RC5");
+      const std::string style = RecogniseSignal(s).style;
+      if (FamilyOfName(style) == "RC5") {
+        EXPECT_EQ(style.rfind("RC5-7F", 0), 0u) << style;
+      }
     }
   }
 }
@@ -153,6 +162,95 @@ TEST(Rc5, CorpusPressesAndTapsPlayBackAsTheRemote) {
   }
 }
 
+
+// RC5-7F: the 15-bit frame with a 6-bit device and a 7-bit function.
+TEST(Rc5SevenBit, EncodedPressesDecodeAndPlayBack) {
+  struct Case {
+    uint32_t address, command;
+  };
+  // Device bit 6 set and clear (its inverted copy is the second bit), the
+  // function's high bit set and clear, all zero, all one.
+  const Case cases[] = {{0x00, 0x00}, {0x3F, 0x7F}, {0x20, 0x01}, {0x1F, 0x40}, {0x2A, 0x55}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.address) + "/" + std::to_string(c.command));
+    const Signal held = *EncodeProtocol("RC5-7F", c.address, c.command, 500);
+    const std::string want = Values("RC5-7F", c.address, c.command);
+    ASSERT_EQ(Said(held), want);
+    EXPECT_EQ(Said(Scaled(held, 0.95)), want);
+    for (const DecodedFrame& f : DecodeSignal(held)) EXPECT_EQ(f.protocol, "RC5-7F");
+    uint64_t length = 0;
+    for (uint32_t d : held.frames[0].durations) length += d;
+    EXPECT_NEAR(length + held.frames[0].gap, 114000, 10);
+    for (const Signal& s : {held, DistortSignal(held, 7)}) {
+      EXPECT_EQ(Said(s), want);
+      const Signal back = ExpectRecognised(s, "RC5-7F");
+      ASSERT_GE(back.frames.size(), 2u);
+      const RecognitionResult t = RecogniseSignal(FirstFrame(s));
+      EXPECT_EQ(t.style, "RC5-7F tap");
+      EXPECT_EQ(PlayBack(t.record, 20).frames.size(), 1u);
+      const Signal long_press = PlayBack(t.record, 1000);
+      ASSERT_GE(long_press.frames.size(), 8u);
+      EXPECT_EQ(Said(long_press), want);
+      for (size_t f = 0; f + 1 < long_press.frames.size(); ++f) {
+        uint64_t frame = 0;
+        for (uint32_t d : long_press.frames[f].durations) frame += d;
+        EXPECT_NEAR(frame + long_press.frames[f].gap, 114000, 1500) << "frame " << f;
+      }
+    }
+  }
+  EXPECT_FALSE(EncodeProtocol("RC5-7F", 0x40, 0));
+  EXPECT_FALSE(EncodeProtocol("RC5-7F", 0, 0x80));
+}
+
+// Bi-phase frames of `bits` bits on RC5's timing, a frame every 114 ms.
+Signal BiPhaseFrames(uint32_t data, int bits) {
+  Signal s;
+  s.carrier_hz = 36000;
+  std::vector<uint32_t> d;
+  auto add = [&](bool mark) {
+    const bool last_is_mark = (d.size() % 2) == 1;
+    if (d.empty() && !mark) return;  // the silent first half is not seen
+    if (!d.empty() && last_is_mark == mark) {
+      d.back() += 889;
+    } else {
+      d.push_back(889);
+    }
+  };
+  for (int bit = bits - 1; bit >= 0; --bit) {
+    const bool one = ((data >> bit) & 1U) != 0;
+    add(!one);
+    add(one);
+  }
+  if (d.size() % 2 == 0) d.pop_back();  // a closing space is the gap
+  uint64_t length = 0;
+  for (uint32_t x : d) length += x;
+  for (int f = 0; f < 3; ++f) s.frames.push_back({d, static_cast<uint32_t>(114000 - length)});
+  return s;
+}
+
+// One bit less (RC5's 14) or one more: no RC5-7F, by decoder or style.
+TEST(Rc5SevenBit, FramesOfFourteenOrSixteenBitsAreNotRc5_7F) {
+  struct Case {
+    const char* name;
+    Signal signal;
+  };
+  const Case cases[] = {
+      {"14 bits", BiPhaseFrames(0x3555, 14)},
+      {"14 bits, RC5", *EncodeProtocol("RC5", 0x15, 0x2A, 300)},
+      {"16 bits", BiPhaseFrames(0xD555, 16)},
+      {"16 bits of ones", BiPhaseFrames(0xFFFF, 16)},
+      {"15 bits as control", BiPhaseFrames(0x6AAA, 15)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const bool control = std::string(c.name) == "15 bits as control";
+    EXPECT_EQ(ReadAs(c.signal, "RC5-7F"), control);
+    for (const Signal& s : {c.signal, FirstFrame(c.signal)}) {
+      const std::string style = RecogniseSignal(s).style;
+      EXPECT_EQ(style.rfind("RC5-7F", 0) == 0, control) << style;
+    }
+  }
+}
 
 // RC5-20 values for each way the pause meets its neighbours: the last bit
 // before it (the device's low bit) ends with silence for a zero, the first

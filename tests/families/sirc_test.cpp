@@ -22,6 +22,7 @@ struct Form {
 constexpr Form kForms[] = {
     {"SIRC", 0x01, 0x15},   {"SIRC", 0x1F, 0x00},      {"SIRC15", 0x97, 0x2A},
     {"SIRC15", 0x00, 0x7F}, {"SIRC20", 0x10A5, 0x3F},  {"SIRC20", 0x0001, 0x01},
+    {"SIRC8", 0, 0xA5},     {"SIRC8", 0, 0xFF},
 };
 
 TEST(Sirc, EveryFormRoundTripsThroughDecoderAndStyles) {
@@ -58,6 +59,8 @@ TEST(Sirc, TapRecordsSendTheMinimumPressThenTheHeldPeriod) {
   const Case cases[] = {
       {{"SIRC", 0x00, 0x01}, "SIRC tap"},
       {{"SIRC20", 0x1FFF, 0x7E}, "SIRC20 tap"},
+      {{"SIRC8", 0, 0xFF}, "SIRC8 tap"},
+      {{"SIRC8", 0, 0x00}, "SIRC8 tap"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.style);
@@ -96,6 +99,24 @@ TEST(Sirc, FramesOfAnotherLengthOrLeaderAreRefused) {
     EXPECT_NE(FamilyOfName(RecogniseSignal(s).style), "SIRC");
     EXPECT_NE(FamilyOfName(RecogniseSignal(FirstFrame(s)).style), "SIRC");
   }
+}
+
+// SIRC8 one bit short or long (7 or 9 bits) is no SIRC form: neither
+// decoded nor learned as one.
+TEST(Sirc, Sirc8FramesOfAnotherLengthAreRefused) {
+  const Signal good = *EncodeProtocol("SIRC8", 0, 0x5A);
+  const std::function<void(std::vector<uint32_t>&)> changes[] = {
+      [](std::vector<uint32_t>& d) { d.resize(d.size() - 2); },
+      [](std::vector<uint32_t>& d) { d.insert(d.end(), {600, 1200}); },
+  };
+  for (const auto& change : changes) {
+    const Signal s = familytest::EveryFrame(good, change);
+    for (const DecodedFrame& f : DecodeSignal(s)) EXPECT_NE(f.protocol.substr(0, 4), "SIRC");
+    EXPECT_NE(FamilyOfName(RecogniseSignal(s).style), "SIRC");
+    EXPECT_NE(FamilyOfName(RecogniseSignal(FirstFrame(s)).style), "SIRC");
+  }
+  EXPECT_FALSE(EncodeProtocol("SIRC8", 1, 0));
+  EXPECT_FALSE(EncodeProtocol("SIRC8", 0, 0x100));
 }
 
 TEST(Sirc, Sirc20FramesJoinedByTheReceiverAreStillRead) {

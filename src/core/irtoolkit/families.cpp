@@ -18,8 +18,8 @@ const IrFamily kFamilies[] = {
     {"NEC", {"NEC", "NECext", "NEC42", "NEC48", "Aiwa", "Epson", "Kelon"}, {"Sanyo"},
      ir::EncodeNec, ir::DecodeNec},
     {"Samsung32", {"Samsung32", "Samsung36"}, {"Samsung"}, ir::EncodeSamsung, ir::DecodeSamsung},
-    {"SIRC", {"SIRC", "SIRC15", "SIRC20"}, {"Sony"}, ir::EncodeSirc, ir::DecodeSirc},
-    {"RC5", {"RC5", "RC5X", "RC5-20"}, {}, ir::EncodeRc5, ir::DecodeRc5},
+    {"SIRC", {"SIRC", "SIRC8", "SIRC15", "SIRC20"}, {"Sony"}, ir::EncodeSirc, ir::DecodeSirc},
+    {"RC5", {"RC5", "RC5X", "RC5-20", "RC5-7F"}, {}, ir::EncodeRc5, ir::DecodeRc5},
     {"RC6", {"RC6", "RC6-6-20", "RC6-6-24", "RC6-6-32", "MCE"}, {}, ir::EncodeRc6, ir::DecodeRc6},
     {"XMP", {"XMP"}, {}, ir::EncodeXmp, ir::DecodeXmp},
     // Leaderless bi-phase on a 315 (213) µs half bit, 36 half bits: before

@@ -14,6 +14,13 @@
 // command in RC5X's places (its seventh bit in the second start bit), F
 // extends it.
 //
+// RC5-7F is the 15-bit form with a seventh function bit: the start bit,
+// the inverted sixth device bit, the toggle, the device's low 5 bits and
+// 7 function bits, the frame again every 114 ms. The address is the 6-bit
+// device, the command the 7-bit function. (StreamZap sends the same 15
+// bits, read as the inverted seventh function bit, 6 device and 6 function
+// bits; the frames are one, so one name reads them.)
+//
 // The bi-phase reader below (HalfBits) is shared with RC6 and TDC.
 #include "irtoolkit/encoding.h"
 
@@ -33,11 +40,65 @@ constexpr int kBits20 = 20;
 constexpr int kPauseHalves = 4;
 constexpr size_t kHalves20 = 2 * kBits20 + kPauseHalves;
 
+// RC5-7F: 15 bits on RC5's half bit.
+constexpr uint32_t kPeriod7F = 114000;
+constexpr int kBits7F = 15;
+
 // Half bit k of the RC5-20 frame (0 = the first start bit's silent half):
 // the position of bit `bit`'s first half, past the pause for the bits
 // after it.
 constexpr size_t Half20(int bit) {
   return static_cast<size_t>(2 * bit + (bit >= kBitsBeforePause ? kPauseHalves : 0));
+}
+
+// Sends `bits` bi-phase bits of `data`, most significant first, and the
+// silence to the next frame `period` µs after this one's start.
+Press BiPhasePress(uint32_t data, int bits, uint32_t period) {
+  FrameBuilder frame;
+  for (int bit = bits - 1; bit >= 0; --bit) {
+    if ((data >> bit) & 1U) {
+      frame.Space(kHalfBit);
+      frame.Mark(kHalfBit);
+    } else {
+      frame.Mark(kHalfBit);
+      frame.Space(kHalfBit);
+    }
+  }
+  Press press;
+  press.carrier_hz = kCarrier;
+  press.first = {frame.FinishPeriod(period, kMinGap)};
+  return press;
+}
+
+std::optional<Press> EncodeRc5SevenBit(uint32_t address, uint32_t command, std::string* error) {
+  if (!FitsBits(address, 6, "RC5-7F", "address", error) ||
+      !FitsBits(command, 7, "RC5-7F", "command", error)) {
+    return std::nullopt;
+  }
+  const bool toggle = false;
+  const uint32_t data = (1u << 14) | (uint32_t{((address >> 5) & 1U) == 0} << 13) |
+                        (uint32_t{toggle} << 12) | ((address & 0x1Fu) << 7) | command;
+  return BiPhasePress(data, kBits7F, kPeriod7F);
+}
+
+// The 15-bit frame: as RC5, one bit longer.
+std::optional<DecodedFrame> DecodeRc5SevenBit(std::span<const uint32_t> durations) {
+  std::optional<HalfBitRun> run = HalfBits(durations, 0, kHalfBit, 2, 2 * kBits7F - 1);
+  if (!run) return std::nullopt;
+  uint32_t data = 0;
+  for (int bit = 1; bit < kBits7F; ++bit) {
+    const uint8_t a = run->levels[2 * bit - 1];
+    const uint8_t b = run->levels[2 * bit];
+    if (a == b) return std::nullopt;
+    data = (data << 1) | (b == 1 ? 1u : 0u);
+  }
+  // data holds the 14 bits after the start bit.
+  DecodedFrame out;
+  out.protocol = "RC5-7F";
+  out.address = (((data >> 13) & 1U) == 0 ? 0x20u : 0u) | ((data >> 7) & 0x1Fu);
+  out.command = data & 0x7Fu;
+  out.used = run->used;
+  return out;
 }
 
 std::optional<Press> EncodeRc5Paused(uint32_t address, uint32_t command, std::string* error) {
@@ -151,6 +212,7 @@ std::optional<HalfBitRun> HalfBits(std::span<const uint32_t> durations, size_t f
 std::optional<Press> EncodeRc5(std::string_view protocol, uint32_t address, uint32_t command,
                                std::string* error) {
   if (protocol == "RC5-20") return EncodeRc5Paused(address, command, error);
+  if (protocol == "RC5-7F") return EncodeRc5SevenBit(address, command, error);
   const bool extended = protocol == "RC5X";
   if (!FitsBits(address, 5, protocol, "address", error) ||
       !FitsBits(command, extended ? 7 : 6, protocol, "command", error)) {
@@ -161,20 +223,7 @@ std::optional<Press> EncodeRc5(std::string_view protocol, uint32_t address, uint
   // 14 bits, most significant first.
   const uint32_t data = (1u << 13) | (uint32_t{second_start} << 12) | (uint32_t{toggle} << 11) |
                         (address << 6) | (command & 0x3Fu);
-  FrameBuilder frame;
-  for (int bit = kBits - 1; bit >= 0; --bit) {
-    if ((data >> bit) & 1U) {
-      frame.Space(kHalfBit);
-      frame.Mark(kHalfBit);
-    } else {
-      frame.Mark(kHalfBit);
-      frame.Space(kHalfBit);
-    }
-  }
-  Press press;
-  press.carrier_hz = kCarrier;
-  press.first = {frame.FinishPeriod(kPeriod, kMinGap)};
-  return press;
+  return BiPhasePress(data, kBits, kPeriod);
 }
 
 std::optional<DecodedFrame> DecodeRc5(std::span<const uint32_t> durations, uint32_t /*gap_after*/,
@@ -182,8 +231,12 @@ std::optional<DecodedFrame> DecodeRc5(std::span<const uint32_t> durations, uint3
   // The first start bit's space is not seen: the frame's first half bit is
   // silence before the first mark.
   std::optional<HalfBitRun> run = HalfBits(durations, 0, kHalfBit, 2, 2 * kBits - 1);
-  // A 14-bit frame stops at RC5-20's pause (4 half bits of silence).
-  if (!run) return DecodeRc5Paused(durations);
+  // A 14-bit read fails on a 15-bit frame (the frame goes on past its
+  // end) and stops at RC5-20's pause (4 half bits of silence).
+  if (!run) {
+    if (std::optional<DecodedFrame> seven = DecodeRc5SevenBit(durations)) return seven;
+    return DecodeRc5Paused(durations);
+  }
   uint32_t data = 0;
   // levels[0] is the second half of the first start bit (a mark: a 1).
   for (int bit = 1; bit < kBits; ++bit) {

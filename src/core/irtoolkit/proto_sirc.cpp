@@ -3,6 +3,9 @@
 // 7-bit command first, then the address (5, 8 or 13 bits), least
 // significant bit first. No stop bit: the frame ends on the last data mark.
 // The whole frame is sent again every 45 ms while the key is held.
+//
+// SIRC8 is the 8-bit form on the same timing: the header and 8 command
+// bits, low bit first, no address (it reads as address 0).
 #include "irtoolkit/encoding.h"
 
 namespace tvq31::ir {
@@ -19,16 +22,21 @@ constexpr uint32_t kMinGap = 10000;
 
 std::optional<Press> EncodeSirc(std::string_view protocol, uint32_t address, uint32_t command,
                                 std::string* error) {
-  const int address_bits = protocol == "SIRC" ? 5 : protocol == "SIRC15" ? 8 : 13;
+  const bool eight = protocol == "SIRC8";
+  const int address_bits = eight                 ? 0
+                           : protocol == "SIRC"   ? 5
+                           : protocol == "SIRC15" ? 8
+                                                  : 13;
+  const int command_bits = eight ? 8 : 7;
   if (!FitsBits(address, address_bits, protocol, "address", error) ||
-      !FitsBits(command, 7, protocol, "command", error)) {
+      !FitsBits(command, command_bits, protocol, "command", error)) {
     return std::nullopt;
   }
-  const uint64_t data = command | (uint64_t{address} << 7);
+  const uint64_t data = command | (uint64_t{address} << command_bits);
   FrameBuilder frame;
   frame.Mark(kHeaderMark);
   frame.Space(kSpace);
-  for (int i = 0; i < 7 + address_bits; ++i) {
+  for (int i = 0; i < command_bits + address_bits; ++i) {
     frame.WidthBit(((data >> i) & 1U) != 0, kZeroMark, kOneMark, kSpace);
   }
   Press press;
@@ -64,6 +72,12 @@ std::optional<DecodedFrame> DecodeSirc(std::span<const uint32_t> durations, uint
   // After the last mark only the gap: a space that is no bit space.
   if (i < durations.size() && durations[i] < 2 * kSpace + kSpace / 2) return std::nullopt;
   DecodedFrame out;
+  out.used = i;
+  if (bits == 8) {
+    out.protocol = "SIRC8";
+    out.command = data;
+    return out;
+  }
   switch (bits) {
     case 12: out.protocol = "SIRC"; break;
     case 15: out.protocol = "SIRC15"; break;
@@ -72,7 +86,6 @@ std::optional<DecodedFrame> DecodeSirc(std::span<const uint32_t> durations, uint
   }
   out.command = data & 0x7Fu;
   out.address = data >> 7;
-  out.used = i;
   return out;
 }
 
