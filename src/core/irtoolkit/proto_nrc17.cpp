@@ -34,8 +34,9 @@ struct Variant {
 constexpr Variant kNrc17{"NRC17", 8, 28 * kUnit, 220 * kUnit, 200 * kUnit};
 constexpr Variant kNrc16{"NRC16", 7, 15000, 110000, 15000};
 
-// Leader windows as Blaupunkt's (the same shape on a 512 µs unit): the mark
-// as wide as a half bit's, the five-unit space within 400 µs (four units are out).
+// Leader windows: the mark as wide as a half bit's (a receiver lengthens
+// marks by about 100 µs), the five-unit space within 400 µs, which leaves
+// four units out.
 constexpr uint32_t kLeaderMarkSlack = kUnit * 2 / 5;
 constexpr uint32_t kLeaderSpaceSlack = 400;
 
