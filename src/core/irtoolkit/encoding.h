@@ -78,6 +78,7 @@ std::optional<Press> EncodeKelon(std::string_view, uint32_t, uint32_t, std::stri
 std::optional<Press> EncodeGrundig16(std::string_view, uint32_t, uint32_t, std::string*);
 std::optional<Press> EncodeRecs80(std::string_view, uint32_t, uint32_t, std::string*);
 std::optional<Press> EncodeBlaupunkt(std::string_view, uint32_t, uint32_t, std::string*);
+std::optional<Press> EncodeNrc17(std::string_view, uint32_t, uint32_t, std::string*);
 std::optional<Press> EncodeEmerson(std::string_view, uint32_t, uint32_t, std::string*);
 std::optional<Press> EncodeTdc(std::string_view, uint32_t, uint32_t, std::string*);
 std::optional<Press> EncodeXiaomi(std::string_view, uint32_t, uint32_t, std::string*);
@@ -114,6 +115,7 @@ std::optional<DecodedFrame> DecodeKelon(std::span<const uint32_t>, uint32_t, uin
 std::optional<DecodedFrame> DecodeGrundig16(std::span<const uint32_t>, uint32_t, uint32_t);
 std::optional<DecodedFrame> DecodeRecs80(std::span<const uint32_t>, uint32_t, uint32_t);
 std::optional<DecodedFrame> DecodeBlaupunkt(std::span<const uint32_t>, uint32_t, uint32_t);
+std::optional<DecodedFrame> DecodeNrc17(std::span<const uint32_t>, uint32_t, uint32_t);
 std::optional<DecodedFrame> DecodeEmerson(std::span<const uint32_t>, uint32_t, uint32_t);
 std::optional<DecodedFrame> DecodeTdc(std::span<const uint32_t>, uint32_t, uint32_t);
 std::optional<DecodedFrame> DecodeXiaomi(std::span<const uint32_t>, uint32_t, uint32_t);

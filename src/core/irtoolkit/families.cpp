@@ -50,6 +50,7 @@ const IrFamily kFamilies[] = {
     {"Grundig16", {"Grundig16", "Grundig16-30"}, {}, ir::EncodeGrundig16, ir::DecodeGrundig16},
     {"RECS80", {"RECS80", "RECS80-0068"}, {}, ir::EncodeRecs80, ir::DecodeRecs80},
     {"Blaupunkt", {"Blaupunkt"}, {}, ir::EncodeBlaupunkt, ir::DecodeBlaupunkt},
+    {"NRC17", {"NRC17", "NRC16"}, {}, ir::EncodeNrc17, ir::DecodeNrc17},
     {"Xiaomi", {"Xiaomi"}, {}, ir::EncodeXiaomi, ir::DecodeXiaomi},
     // Decode only: no code style can describe its frames (docs/codestyles.md).
     {"Zenith", {}, {}, nullptr, ir::DecodeZenith},
