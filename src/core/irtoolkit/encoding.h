@@ -79,6 +79,12 @@ std::optional<Press> EncodeGrundig16(std::string_view, uint32_t, uint32_t, std::
 std::optional<Press> EncodeRecs80(std::string_view, uint32_t, uint32_t, std::string*);
 std::optional<Press> EncodeBlaupunkt(std::string_view, uint32_t, uint32_t, std::string*);
 std::optional<Press> EncodeNrc17(std::string_view, uint32_t, uint32_t, std::string*);
+
+// A frame of a one-unit mark, `leader_space` of silence and `count` bi-phase
+// bits of `unit` halves, first sent in bit 0 (a one is mark then space):
+// the frames of Blaupunkt and NRC17, whose bits start after such a leader.
+SignalFrame LeaderBiPhaseFrame(uint32_t unit, uint32_t leader_space, uint32_t bits, int count,
+                               uint32_t gap);
 std::optional<Press> EncodeEmerson(std::string_view, uint32_t, uint32_t, std::string*);
 std::optional<Press> EncodeTdc(std::string_view, uint32_t, uint32_t, std::string*);
 std::optional<Press> EncodeXiaomi(std::string_view, uint32_t, uint32_t, std::string*);

@@ -28,23 +28,24 @@ constexpr uint32_t kSyncBits = (1u << kBits) - 1;
 constexpr uint32_t kLeaderMarkSlack = kUnit * 2 / 5;
 constexpr uint32_t kLeaderSpaceSlack = 500;
 
-// One frame's ten bits, first sent in bit 0.
-SignalFrame Frame(uint32_t bits, uint32_t gap) {
+}  // namespace
+
+SignalFrame LeaderBiPhaseFrame(uint32_t unit, uint32_t leader_space, uint32_t bits, int count,
+                               uint32_t gap) {
   FrameBuilder frame;
-  frame.Mark(kUnit);
-  frame.Space(kLeaderSpace);
-  for (int i = 0; i < kBits; ++i) {
+  frame.Mark(unit);
+  frame.Space(leader_space);
+  for (int i = 0; i < count; ++i) {
     if ((bits >> i) & 1u) {
-      frame.Mark(kUnit);
-      frame.Space(kUnit);
+      frame.Mark(unit);
+      frame.Space(unit);
     } else {
-      frame.Space(kUnit);
-      frame.Mark(kUnit);
+      frame.Space(unit);
+      frame.Mark(unit);
     }
   }
   return frame.Finish(gap);
 }
-}  // namespace
 
 std::optional<Press> EncodeBlaupunkt(std::string_view protocol, uint32_t address, uint32_t command,
                                      std::string* error) {
@@ -53,8 +54,8 @@ std::optional<Press> EncodeBlaupunkt(std::string_view protocol, uint32_t address
     return std::nullopt;
   }
   const uint32_t data = 1u | (command << 1) | (address << 7);
-  const SignalFrame sync = Frame(kSyncBits, kSyncGap);
-  const SignalFrame frame = Frame(data, kDataGap);
+  const SignalFrame sync = LeaderBiPhaseFrame(kUnit, kLeaderSpace, kSyncBits, kBits, kSyncGap);
+  const SignalFrame frame = LeaderBiPhaseFrame(kUnit, kLeaderSpace, data, kBits, kDataGap);
   Press press;
   press.carrier_hz = kCarrier;
   press.first = {sync, frame};

@@ -48,19 +48,7 @@ uint32_t StartBits(const Variant& v) {
 
 // One frame's bits, first sent in bit 0 (a last space half joins the gap).
 SignalFrame Frame(uint32_t bits, int count, uint32_t gap) {
-  FrameBuilder frame;
-  frame.Mark(kUnit);
-  frame.Space(kLeaderSpace);
-  for (int i = 0; i < count; ++i) {
-    if ((bits >> i) & 1u) {
-      frame.Mark(kUnit);
-      frame.Space(kUnit);
-    } else {
-      frame.Space(kUnit);
-      frame.Mark(kUnit);
-    }
-  }
-  return frame.Finish(gap);
+  return LeaderBiPhaseFrame(kUnit, kLeaderSpace, bits, count, gap);
 }
 }  // namespace
 
