@@ -52,10 +52,14 @@ constexpr size_t Half20(int bit) {
 }
 
 // Sends `bits` bi-phase bits of `data`, most significant first, and the
-// silence to the next frame `period` µs after this one's start.
-Press BiPhasePress(uint32_t data, int bits, uint32_t period) {
+// silence to the next frame `period` µs after this one's start. A frame
+// with a pause (RC5-20) leaves `pause` µs of silence after its first
+// `bits_before_pause` bits.
+Press BiPhasePress(uint32_t data, int bits, uint32_t period, int bits_before_pause = 0,
+                   uint32_t pause = 0) {
   FrameBuilder frame;
   for (int bit = bits - 1; bit >= 0; --bit) {
+    if (pause != 0 && bit == bits - 1 - bits_before_pause) frame.Space(pause);
     if ((data >> bit) & 1U) {
       frame.Space(kHalfBit);
       frame.Mark(kHalfBit);
@@ -112,21 +116,7 @@ std::optional<Press> EncodeRc5Paused(uint32_t address, uint32_t command, std::st
   const uint32_t data = (1u << 19) | (uint32_t{((s >> 6) & 1U) == 0} << 18) |
                         (uint32_t{toggle} << 17) | (address << 12) | ((s & 0x3Fu) << 6) |
                         (command & 0x3Fu);
-  FrameBuilder frame;
-  for (int bit = 0; bit < kBits20; ++bit) {
-    if (bit == kBitsBeforePause) frame.Space(kPauseHalves * kHalfBit);
-    if ((data >> (kBits20 - 1 - bit)) & 1U) {
-      frame.Space(kHalfBit);
-      frame.Mark(kHalfBit);
-    } else {
-      frame.Mark(kHalfBit);
-      frame.Space(kHalfBit);
-    }
-  }
-  Press press;
-  press.carrier_hz = kCarrier;
-  press.first = {frame.FinishPeriod(kPeriod20, kMinGap)};
-  return press;
+  return BiPhasePress(data, kBits20, kPeriod20, kBitsBeforePause, kPauseHalves * kHalfBit);
 }
 
 // The pause joins the half bits of silence next to it, so the space there
